@@ -1,0 +1,62 @@
+#pragma once
+// The one way the logic layers talk to the user: message boxes, the colour picker and
+// the Save As picker. The Qt front end implements it with real dialogs; tests implement it
+// with a recorder that answers from a script (tests/support/scripted_interaction.h).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace core {
+
+enum class Icon {
+  None,
+  Information,  // "i" balloon
+  Question,
+  Exclamation,  // warning triangle
+  Error,        // stop sign; the stop and hand icons of the instrument messages
+};
+
+enum class Buttons { Ok, YesNo };
+
+enum class Answer { Ok, Yes, No, Closed };
+
+struct Color {
+  std::uint8_t r = 0;
+  std::uint8_t g = 0;
+  std::uint8_t b = 0;
+  friend bool operator==(const Color&, const Color&) = default;
+};
+
+struct SaveFileRequest {
+  std::string filter;  // e.g. "CSV Files(*.CSV)|*.CSV||"
+  std::string initialDirectory;
+};
+
+struct SaveFileChoice {
+  std::string directory;  // folder chosen in the dialog
+  std::string name;       // name part as the user typed it, extension included
+};
+
+class Interaction {
+ public:
+  virtual ~Interaction() = default;
+
+  // A modal message box; returns the button the user pressed.
+  virtual Answer message(const std::string& text, const std::string& caption, Icon icon,
+                         Buttons buttons = Buttons::Ok) = 0;
+
+  // The standard colour picker starting from `initial`; nullopt when cancelled.
+  virtual std::optional<Color> pickColor(Color initial) = 0;
+
+  // The standard Save As dialog; nullopt when cancelled.
+  virtual std::optional<SaveFileChoice> saveFile(const SaveFileRequest& request) = 0;
+
+  // Lets pending window events run (used inside a reading tick before the stop-time check).
+  virtual void processEvents() {}
+
+  // Shows or hides the wait cursor around long database operations.
+  virtual void setWaitCursor(bool /*on*/) {}
+};
+
+}  // namespace core

@@ -1,0 +1,47 @@
+#pragma once
+// The language texts of the main program: every visible text is looked up by the current
+// language section and a numeric key in CTR_TOOLV38XX.ini, with its English text built in.
+
+#include <string>
+#include <string_view>
+#include <memory>
+
+namespace core {
+class Interaction;
+}
+
+namespace measure {
+
+inline constexpr std::string_view kEnglish = "English(U.S)";
+inline constexpr std::string_view kChineseTraditional = "Chinese(Traditional)";
+inline constexpr std::string_view kChineseSimplified = "Chinese(Simplify)";
+inline constexpr std::string_view kAppTitle = "V38XX_AP";
+inline constexpr std::string_view kIniFileName = "CTR_TOOLV38XX.ini";
+
+class Texts {
+ public:
+  // Reads the INI file at `iniPath` (UTF-8). A missing or unreadable file leaves every
+  // lookup at its English default.
+  explicit Texts(std::string iniPath);
+  Texts();  // no file: English defaults only
+
+  // The text of `key` in the current language section, or its built-in English default
+  // (from the catalogue of every key the program uses). Keys are decimal texts ("501").
+  std::string get(std::string_view key) const;
+  // The same with an explicit default, for the few keys used with two different defaults.
+  std::string lookup(std::string_view key, std::string_view englishDefault) const;
+
+  const std::string& language() const { return language_; }
+  void setLanguage(std::string_view section);
+
+  const std::string& iniPath() const { return iniPath_; }
+  bool iniFileExists() const;
+
+ private:
+  std::string iniPath_;
+  std::string language_{kEnglish};
+  struct Data;
+  std::shared_ptr<const Data> data_;
+};
+
+}  // namespace measure

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Installs every Debian package that the build, the tests and the benchmarks need,
+# skipping those already present. Runs as root, or through sudo when it is available.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config git
+  # libraries of the product
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-charts-dev libgl-dev
+  libsqlite3-dev sqlite3 libsimpleini-dev libxlsxwriter-dev
+  libtirpc-dev rpcsvc-proto
+  # tests and benchmarks
+  libgtest-dev googletest libgmock-dev libbenchmark-dev
+  # real clients used as conformance peers, and the display for GUI tests
+  lxi-tools python3 python3-pyvisa python3-pyvisa-py
+  xvfb xauth imagemagick
+  # fonts so that every language of the front panel renders
+  fonts-dejavu-core fonts-noto-cjk
+  # network namespaces for the VXI-11 portmapper tests
+  iproute2 util-linux procps
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: all packages present"
+  exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+  as_root=(sudo)
+else
+  echo "setup: these packages are missing and neither root nor sudo is available:" >&2
+  printf '  %s\n' "${missing[@]}" >&2
+  exit 1
+fi
+
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -q
+"${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,35 @@
+#pragma once
+// One open connection to an instrument. The builtin library keeps one transport per
+// instrument session and knows nothing else about how bytes travel.
+
+#include <chrono>
+
+#include "visa/visa_types.h"
+
+namespace visa {
+
+class Transport {
+ public:
+  using Timeout = std::chrono::milliseconds;
+  virtual ~Transport() = default;
+
+  // Sends one whole message; END (EOI / VXI-11 END flag / USBTMC EOM) marks its last byte.
+  virtual ViStatus write(const ViByte* data, ViUInt32 count, ViUInt32* written, Timeout timeout) = 0;
+
+  // Reads up to `count` bytes of the current answer message:
+  //   VI_SUCCESS          the message ended (END; on a raw socket, the line feed) within `count`;
+  //   VI_SUCCESS_MAX_CNT  `count` bytes were read before the message ended; the rest stays
+  //                       for the next read;
+  //   VI_ERROR_TMO        nothing more came within `timeout` (bytes already read are returned);
+  //   VI_ERROR_CONN_LOST  the link dropped; VI_ERROR_IO for other failures.
+  virtual ViStatus read(ViByte* buffer, ViUInt32 count, ViUInt32* got, Timeout timeout) = 0;
+
+  // Device clear: the instrument drops its input and output queues; anything in flight is
+  // discarded so that the next query cannot receive an older answer.
+  virtual ViStatus clear(Timeout timeout) = 0;
+
+  // viGpibControlREN; transports without a remote-enable line answer VI_ERROR_NSUP_OPER.
+  virtual ViStatus controlRen(ViUInt16 mode) { return VI_ERROR_NSUP_OPER; }
+};
+
+}  // namespace visa
