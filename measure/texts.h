@@ -2,9 +2,9 @@
 // The language texts of the main program: every visible text is looked up by the current
 // language section and a numeric key in CTR_TOOLV38XX.ini, with its English text built in.
 
+#include <memory>
 #include <string>
 #include <string_view>
-#include <memory>
 
 namespace core {
 class Interaction;
@@ -17,6 +17,9 @@ inline constexpr std::string_view kChineseTraditional = "Chinese(Traditional)";
 inline constexpr std::string_view kChineseSimplified = "Chinese(Simplify)";
 inline constexpr std::string_view kAppTitle = "V38XX_AP";
 inline constexpr std::string_view kIniFileName = "CTR_TOOLV38XX.ini";
+
+// True when `text` is well-formed UTF-8 (no overlong forms, surrogates or stray bytes).
+bool isValidUtf8(std::string_view text);
 
 class Texts {
  public:
