@@ -1,0 +1,527 @@
+#include "instrument/instrument.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/clock.h"
+#include "core/interaction.h"
+#include "core/text_format.h"
+#include "instrument/line_text.h"
+#include "measure/texts.h"
+
+namespace instrument {
+namespace {
+
+// Answer buffer of the main window's read: 128 bytes and a terminating zero.
+constexpr ViUInt32 kAnswerSize = 128;
+constexpr ViUInt32 kGpibReadSize = 0xFFFFF;  // 1,048,575 bytes in one read
+// Identification reads of the search, by interface.
+constexpr ViUInt32 kUsbIdentifySize = 100;
+constexpr ViUInt32 kGpibIdentifySize = 65536;
+constexpr ViUInt32 kTcpipIdentifySize = 256;
+constexpr int kIdentifyPauseMs = 30;
+constexpr std::string_view kIdentifyQuery = "*IDN?\n";
+// Return to local; sent with its terminating zero byte (19 bytes).
+constexpr char kReturnToLocal[] = "syst:comm:rlst loc";
+// The "Read Speed" list offers 100 to 2000 ms; the shutdown wait is twice the period.
+constexpr long long kLongestReadSpeedMs = 2000;
+
+constexpr const char* kTcpipExpression = "TCPIP?*";
+constexpr const char* kGpibExpression = "GPIB[0-9]*::?*INSTR";
+
+std::string textOf(const ViByte* buffer, ViUInt32 count) {
+  const char* text = reinterpret_cast<const char*>(buffer);
+  return std::string(text, strnlen(text, count));
+}
+
+// Position of `needle` in `text` when it is found after the first character.
+bool containsAfterStart(std::string_view text, std::string_view needle) {
+  const auto at = text.find(needle);
+  return at != std::string_view::npos && at > 0;
+}
+
+// The fields of a resource name separated by "::".
+std::vector<std::string_view> fieldsOf(std::string_view name) {
+  std::vector<std::string_view> fields;
+  for (;;) {
+    const auto end = name.find("::");
+    fields.push_back(name.substr(0, end));
+    if (end == std::string_view::npos) break;
+    name.remove_prefix(end + 2);
+  }
+  return fields;
+}
+
+}  // namespace
+
+Instrument::Instrument(visa::Library& visa, core::Interaction& interaction, core::Clock& clock,
+                       const measure::Texts& texts)
+    : visa_(visa),
+      interaction_(interaction),
+      clock_(clock),
+      texts_(texts),
+      console_(std::make_unique<Console>(visa, interaction, texts)) {}
+
+Instrument::~Instrument() = default;
+
+void Instrument::setAllocationGate(BufferAllocator::Gate gate) {
+  allocator_.setGate(gate);
+  console_->setAllocationGate(std::move(gate));
+}
+
+void Instrument::stopIcon(std::string_view text) {
+  interaction_.message(std::string(text), std::string(kAppTitle), core::Icon::Error);
+}
+
+// ---- InstrumentIo ----------------------------------------------------------------------------
+
+void Instrument::write(const std::string& command) {
+  lastCommand_ = command;
+  auto buffer = allocator_.allocate(command.size() + 1);
+  if (!buffer) {
+    stopIcon(kWriteAllocationFailed);
+    return;
+  }
+  std::memcpy(buffer.get(), command.data(), command.size());
+  buffer[command.size()] = 0;
+  lastResponse_.clear();
+  switch (currentKind_) {
+    case InterfaceKind::Usb:
+    case InterfaceKind::Tcpip:
+    case InterfaceKind::Gpib: {
+      // The GPIB variant's wide-string round trip leaves the bytes as they are.
+      ViUInt32 written = 0;
+      visa_.viWrite(currentSession_, buffer.get(), static_cast<ViUInt32>(command.size()), &written);
+      break;
+    }
+    case InterfaceKind::None:
+      break;
+  }
+}
+
+void Instrument::readFailed(ViStatus status) {
+  lastReadFailed_ = true;
+  char description[VI_FIND_BUFLEN + 1] = {};
+  visa_.viStatusDesc(currentSession_, status, description);
+  visa_.viClear(currentSession_);
+  if (runStop_) runStop_();
+  stopIcon(description);
+}
+
+std::string Instrument::read() {
+  lastReadFailed_ = false;
+  switch (currentKind_) {
+    case InterfaceKind::Usb:
+    case InterfaceKind::Tcpip: {
+      auto buffer = allocator_.allocate(kAnswerSize + 1);
+      if (!buffer) {
+        stopIcon(kReadAllocationFailed);
+        return lastResponse_;
+      }
+      ViUInt32 count = 0;
+      const ViStatus status = visa_.viRead(currentSession_, buffer.get(), kAnswerSize, &count);
+      count = std::min(count, kAnswerSize);
+      buffer[count] = 0;
+      const std::string answer = textOf(buffer.get(), count);
+      lastResponse_ = answer;
+      if (status != VI_SUCCESS) readFailed(status);
+      return answer;
+    }
+    case InterfaceKind::Gpib: {
+      auto buffer = allocator_.allocate(kGpibReadSize, true);
+      if (!buffer) {
+        stopIcon(kReadAllocationFailed);
+        return lastResponse_;
+      }
+      visa_.viSetAttribute(currentSession_, VI_ATTR_TMO_VALUE,
+                           static_cast<ViAttrState>(ioTimeoutMs_));
+      ViUInt32 count = 0;
+      const ViStatus status = visa_.viRead(currentSession_, buffer.get(), kGpibReadSize, &count);
+      count = std::min(count, kGpibReadSize);
+      if (count == 0) {
+        lastResponse_.clear();
+        readFailed(status);
+        return std::string();
+      }
+      // Handed back through the 128-byte answer buffer.
+      const std::string answer = textOf(buffer.get(), std::min(count, kAnswerSize));
+      lastResponse_ = answer;
+      return answer;
+    }
+    case InterfaceKind::None:
+      break;
+  }
+  lastResponse_.clear();
+  return lastResponse_;
+}
+
+// ---- Release and return to local -------------------------------------------------------------
+
+void Instrument::closeGpibSessions() {
+  for (int i = 0; i < gpibCount_ && i < kGpibSlots; ++i) {
+    if (gpibSessions_[i] == 0) continue;
+    visa_.viClose(gpibSessions_[i]);
+    gpibSessions_[i] = 0;
+  }
+}
+
+void Instrument::closeTcpipSessions() {
+  for (int i = 0; i < tcpipCount_ && i < kTcpipSlots; ++i) {
+    if (tcpipSessions_[i] == 0) continue;
+    visa_.viClose(tcpipSessions_[i]);
+    tcpipSessions_[i] = 0;
+  }
+}
+
+void Instrument::releaseAll() {
+  entries_.clear();
+  lines_.clear();
+  currentSession_ = kInvalidSession;
+  // Each search opened its own resource-manager session; closing each one ends the instrument
+  // sessions and find lists opened through it.
+  for (const ViSession rm : openResourceManagers_) visa_.viClose(rm);
+  openResourceManagers_.clear();
+  resourceManagerSession_ = 0;
+}
+
+void Instrument::returnToLocal(bool runActive, const std::string& readSpeedText) {
+  if (runActive) {
+    // "100 ms": the number before the blank that precedes "ms".
+    const auto blank = readSpeedText.find(" ms");
+    const std::string period =
+        blank == std::string::npos ? readSpeedText : readSpeedText.substr(0, blank);
+    const long long ms = std::clamp(core::leadingInteger(period), 0LL, kLongestReadSpeedMs);
+    clock_.sleepMs(static_cast<int>(2 * ms));
+    if (runStop_) runStop_();
+  }
+  for (const DeviceEntry& entry : entries_) {
+    ViSession* slot = slotOf(entry);
+    if (!slot) continue;
+    switch (entry.kind) {
+      case InterfaceKind::Usb:
+      case InterfaceKind::Tcpip: {
+        ViUInt32 written = 0;
+        visa_.viWrite(*slot, reinterpret_cast<const ViByte*>(kReturnToLocal), sizeof kReturnToLocal,
+                      &written);
+        break;
+      }
+      case InterfaceKind::Gpib:
+        visa_.viGpibControlREN(*slot, VI_GPIB_REN_ADDRESS_GTL);
+        break;
+      case InterfaceKind::None:
+        break;
+    }
+    *slot = kInvalidSession;
+  }
+  releaseAll();
+}
+
+ViSession* Instrument::slotOf(const DeviceEntry& entry) {
+  const int i = entry.index;
+  switch (entry.kind) {
+    case InterfaceKind::Usb:
+      return i >= 0 && i < kUsbSlots ? &usbSessions_[i] : nullptr;
+    case InterfaceKind::Gpib:
+      return i >= 0 && i < kGpibSlots ? &gpibSessions_[i] : nullptr;
+    case InterfaceKind::Tcpip:
+      return i >= 0 && i < kTcpipSlots ? &tcpipSessions_[i] : nullptr;
+    case InterfaceKind::None:
+      break;
+  }
+  return nullptr;
+}
+
+// ---- Discovery -------------------------------------------------------------------------------
+
+ViSession Instrument::openResourceManager(bool* ok) {
+  ViSession rm = 0;
+  *ok = visa_.viOpenDefaultRM(&rm) >= VI_SUCCESS;
+  if (!*ok) return 0;
+  openResourceManagers_.push_back(rm);
+  resourceManagerSession_ = rm;
+  return rm;
+}
+
+void Instrument::closeResourceManager(ViSession rm) {
+  visa_.viClose(rm);
+  std::erase(openResourceManagers_, rm);
+  resourceManagerSession_ = 0;
+}
+
+bool Instrument::identify(ViSession session, std::size_t maxCount, bool setTimeout,
+                          std::string* answer, ViUInt32* bytesRead) {
+  answer->clear();
+  *bytesRead = 0;
+  auto command = allocator_.allocate(kIdentifyQuery.size() + 1);
+  if (!command) {
+    stopIcon(kWriteAllocationFailed);
+    return false;
+  }
+  std::memcpy(command.get(), kIdentifyQuery.data(), kIdentifyQuery.size());
+  ViUInt32 written = 0;
+  visa_.viWrite(session, command.get(), static_cast<ViUInt32>(kIdentifyQuery.size()), &written);
+  clock_.sleepMs(kIdentifyPauseMs);
+  auto buffer = allocator_.allocate(maxCount + 1, true);
+  if (!buffer) {
+    stopIcon(kReadAllocationFailed);
+    return false;
+  }
+  if (setTimeout)
+    visa_.viSetAttribute(session, VI_ATTR_TMO_VALUE, static_cast<ViAttrState>(ioTimeoutMs_));
+  ViUInt32 count = 0;
+  visa_.viRead(session, buffer.get(), static_cast<ViUInt32>(maxCount), &count);
+  count = std::min<ViUInt32>(count, static_cast<ViUInt32>(maxCount));
+  *bytesRead = count;
+  *answer = textOf(buffer.get(), count);
+  return true;
+}
+
+int Instrument::visaTcpipSearch() {
+  tcpipCount_ = 0;
+  closeTcpipSessions();
+  bool ok = false;
+  const ViSession rm = openResourceManager(&ok);
+  if (!ok) return 0;
+  ViFindList list = 0;
+  ViUInt32 found = 0;
+  char descriptor[VI_FIND_BUFLEN + 1] = {};
+  if (visa_.viFindRsrc(rm, kTcpipExpression, &list, &found, descriptor) < VI_SUCCESS) {
+    closeResourceManager(rm);
+    return 0;
+  }
+  // Beyond the table's 20 slots the surplus is left alone.
+  const int usable = static_cast<int>(std::min<ViUInt32>(found, kTcpipSlots));
+  int count = 0;
+  for (int n = 0; n < usable; ++n) {
+    if (n > 0 && visa_.viFindNext(list, descriptor) < VI_SUCCESS) break;
+    const int slot = usable - 1 - n;
+    const std::string name = descriptor;
+    ViSession& session = tcpipSessions_[slot];
+    session = 0;
+    if (visa_.viOpen(rm, name.c_str(), VI_NO_LOCK, 0, &session) < VI_SUCCESS) continue;
+    if (visa_.viSetAttribute(session, VI_ATTR_TMO_VALUE, static_cast<ViAttrState>(ioTimeoutMs_)) <
+        VI_SUCCESS)
+      continue;
+    std::string answer;
+    ViUInt32 got = 0;
+    if (!identify(session, kTcpipIdentifySize, false, &answer, &got)) continue;
+    if (got > 0 && answer.find(identificationFilter_) != std::string::npos) {
+      entries_.push_back({InterfaceKind::Tcpip, slot, name});
+      ++count;
+    }
+  }
+  tcpipCount_ = count;
+  return count;
+}
+
+int Instrument::typedAddressSearch() {
+  tcpipCount_ = 0;
+  closeTcpipSessions();
+  bool ok = false;
+  const ViSession rm = openResourceManager(&ok);
+  if (!ok) return 0;
+  int count = 0;
+  const auto& addresses = typedAddresses_.addresses();
+  for (int i = 0; i < TcpipAddressData::kCount; ++i) {
+    const std::string& address = addresses[i];
+    if (address.empty() || address == kNoAddress) continue;
+    const std::string resource = "TCPIP::" + address;
+    ViSession& session = tcpipSessions_[i];
+    session = 0;
+    if (visa_.viOpen(rm, resource.c_str(), VI_NO_LOCK, 0, &session) < VI_SUCCESS) continue;
+    if (visa_.viSetAttribute(session, VI_ATTR_TMO_VALUE, static_cast<ViAttrState>(ioTimeoutMs_)) <
+        VI_SUCCESS)
+      continue;
+    std::string answer;
+    ViUInt32 got = 0;
+    if (!identify(session, kTcpipIdentifySize, false, &answer, &got)) continue;
+    if (got > 0 && answer.find(identificationFilter_) != std::string::npos) {
+      entries_.push_back(
+          {InterfaceKind::Tcpip, i, core::format("%s::inst0::INSTR", resource.c_str())});
+      ++count;
+    }
+  }
+  tcpipCount_ = count;
+  return count;
+}
+
+int Instrument::gpibSearch() {
+  gpibCount_ = 0;
+  closeGpibSessions();
+  bool ok = false;
+  const ViSession rm = openResourceManager(&ok);
+  if (!ok) return 0;
+  ViFindList list = 0;
+  ViUInt32 found = 0;
+  char descriptor[VI_FIND_BUFLEN + 1] = {};
+  if (visa_.viFindRsrc(rm, kGpibExpression, &list, &found, descriptor) < VI_SUCCESS) {
+    closeResourceManager(rm);
+    return 0;
+  }
+  // Beyond the table's 30 slots the surplus is left alone.
+  const int usable = static_cast<int>(std::min<ViUInt32>(found, kGpibSlots));
+  int count = 0;
+  for (int n = 0; n < usable; ++n) {
+    if (n > 0 && visa_.viFindNext(list, descriptor) < VI_SUCCESS) break;
+    const int slot = usable - 1 - n;
+    ViSession& session = gpibSessions_[slot];
+    session = 0;
+    visa_.viOpen(rm, descriptor, VI_NO_LOCK, 0, &session);
+    visa_.viSetAttribute(session, VI_ATTR_TMO_VALUE, static_cast<ViAttrState>(ioTimeoutMs_));
+    entries_.push_back({InterfaceKind::Gpib, slot, descriptor});
+    ++count;
+  }
+  gpibCount_ = count;
+  return count;
+}
+
+int Instrument::usbSearchModel(ViSession rm, const char* hexExpression,
+                               const char* decimalExpression, std::string_view decimalProduct,
+                               std::string_view hexPrefix, int firstSlot) {
+  ViFindList list = 0;
+  ViUInt32 found = 0;
+  char descriptor[VI_FIND_BUFLEN + 1] = {};
+  if (visa_.viFindRsrc(rm, hexExpression, &list, &found, descriptor) < VI_SUCCESS &&
+      visa_.viFindRsrc(rm, decimalExpression, &list, &found, descriptor) < VI_SUCCESS)
+    return 0;
+  int count = 0;
+  for (ViUInt32 n = 0; n < found && firstSlot + count < kUsbSlots; ++n) {
+    if (n > 0 && visa_.viFindNext(list, descriptor) < VI_SUCCESS) break;
+    const int slot = firstSlot + count;
+    ViSession& session = usbSessions_[slot];
+    session = 0;
+    visa_.viOpen(rm, descriptor, VI_NO_LOCK, 0, &session);
+    visa_.viSetAttribute(session, VI_ATTR_TMO_VALUE, static_cast<ViAttrState>(ioTimeoutMs_));
+    // A descriptor in decimal form ("USB0::11130::3800::<serial>::INSTR") is listed under its
+    // hexadecimal name: prefix, serial field, "::INSTR".
+    std::string name = descriptor;
+    const auto fields = fieldsOf(name);
+    if (fields.size() >= 4 && fields[1] == "11130" && fields[2] == decimalProduct)
+      name = std::string(hexPrefix) + std::string(fields[3]) + "::INSTR";
+    entries_.push_back({InterfaceKind::Usb, slot, name});
+    ++count;
+  }
+  return count;
+}
+
+int Instrument::usbSearch() {
+  bool ok = false;
+  const ViSession rm = openResourceManager(&ok);
+  if (!ok) return 0;
+  const int full =
+      usbSearchModel(rm, "USB[0-9]*::0x2B7A::0x0ED8::?*INSTR", "USB[0-9]*::11130::3800::?*INSTR",
+                     "3800", "USB0::0X2B7A::0X0ED8::", 0);
+  const int compact =
+      usbSearchModel(rm, "USB[0-9]*::0x2B7A::0x0EEC::?*INSTR", "USB[0-9]*::11130::3820::?*INSTR",
+                     "3820", "USB0::0X2B7A::0X0EEC::", full);
+  usbCount_ = full + compact;
+  return usbCount_;
+}
+
+void Instrument::identifyEntries() {
+  for (std::size_t e = 0; e < entries_.size(); ++e) {
+    const DeviceEntry& entry = entries_[e];
+    currentKind_ = entry.kind;
+    currentIndex_ = entry.index;
+    currentName_ = entry.name;
+    ViSession* slot = slotOf(entry);
+    if (!slot) continue;
+    const ViSession session = *slot;
+    std::string answer;
+    ViUInt32 got = 0;
+    bool identified = false;
+    switch (entry.kind) {
+      case InterfaceKind::Usb:
+        identified = identify(session, kUsbIdentifySize, false, &answer, &got);
+        break;
+      case InterfaceKind::Gpib:
+        identified = identify(session, kGpibIdentifySize, true, &answer, &got);
+        break;
+      case InterfaceKind::Tcpip:
+        identified = identify(session, kGpibIdentifySize, true, &answer, &got) && got > 0;
+        break;
+      case InterfaceKind::None:
+        break;
+    }
+    if (!identified) continue;
+    lines_.push_back({BuildLineText(answer, entry.name), session, entry.kind, static_cast<int>(e)});
+  }
+}
+
+void Instrument::search(bool atStartup) {
+  if (!atStartup) {
+    deviceList_ = {};
+    releaseAll();
+    closeTcpipSessions();
+    detectionEnabled_ = false;
+    modelCode_ = std::string(kModelNone);
+  }
+  deviceCount_ = typedAddressFlag_ ? typedAddressSearch() : visaTcpipSearch();
+  deviceCount_ += gpibSearch();
+  deviceCount_ += usbSearch();
+
+  deviceList_ = {};
+  if (deviceCount_ == 0) {
+    currentSession_ = kInvalidSession;
+    deviceList_.lines = {std::string(kDeviceNotFound)};
+    deviceList_.enabled = false;
+  } else {
+    identifyEntries();
+    for (const DeviceLine& line : lines_) deviceList_.lines.push_back(line.text);
+    deviceList_.enabled = true;
+    if (!lines_.empty()) deviceList_.selectedLine = 0;
+    SelectDevice(0);
+  }
+  refreshConsole();
+
+  detectionEnabled_ = true;
+  if (deviceCount_ >= 1) {
+    SelectDevice(0);
+    if (hooks_.devicesFound) hooks_.devicesFound();
+  } else if (hooks_.nothingFound) {
+    hooks_.nothingFound();
+  }
+}
+
+void Instrument::refreshConsole() {
+  std::vector<ConsoleDevice> devices;
+  for (const DeviceLine& line : lines_) devices.push_back({line.text, line.kind, line.session});
+  console_->setDevices(std::move(devices));
+}
+
+void Instrument::SelectDevice(int line) {
+  if (line < 0 || line >= static_cast<int>(lines_.size())) return;
+  const std::string remembered = modelCode_;
+  const DeviceEntry& entry = entries_[lines_[line].entry];
+  currentKind_ = entry.kind;
+  currentIndex_ = entry.index;
+  currentName_ = entry.name;
+  const ViSession* slot = slotOf(entry);
+  currentSession_ = slot ? *slot : kInvalidSession;
+  deviceList_.selectedLine = line;
+  if (!detectionEnabled_) {
+    modelCode_ = std::string(kModelNone);
+    return;
+  }
+  write("*IDN?");
+  const std::string answer = read();
+  if (containsAfterStart(answer, "V3800A") && modelCode_ != kModelFull) {
+    modelCode_ = std::string(kModelFull);
+    if (hooks_.fullModelIdentified) hooks_.fullModelIdentified();
+  } else if (containsAfterStart(answer, "V3820A") && modelCode_ != kModelCompact) {
+    modelCode_ = std::string(kModelCompact);
+    if (hooks_.compactModelIdentified) hooks_.compactModelIdentified();
+  }
+  if (modelCode_ != remembered && hooks_.modelChanged) hooks_.modelChanged();
+}
+
+void Instrument::tcpipAddressCommand(const std::function<void(TcpipAddressData&)>& showDialog) {
+  typedAddressFlag_ = true;
+  TcpipAddressData dialog = typedAddresses_;
+  if (showDialog) showDialog(dialog);
+  typedAddresses_ = dialog;
+  search();
+  typedAddressFlag_ = false;
+}
+
+}  // namespace instrument
