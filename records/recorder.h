@@ -19,6 +19,8 @@ class Texts;
 
 namespace records {
 
+struct OpenOptions;
+
 class Recorder {
  public:
   Recorder(core::Interaction& ui, const measure::Texts& texts, core::Clock& clock);
@@ -29,6 +31,9 @@ class Recorder {
   // runs `showSettingMode` (which may change the selection) and continues with the new
   // choice; sets `selection.databaseUsed` as the rules say; starts the recording (start
   // date written, ready to append) unless the procedure stopped.
+  // When nothing can be recorded although Save is on (database folder missing, no database
+  // chosen, the file damaged, locked, read-only or the disk full) the user has been told
+  // why and `selection.databaseUsed` is set, so that Run Start stops the run.
   void prepare(RecordingSelection& selection, const std::function<void()>& showSettingMode);
 
   // True between a successful prepare and close.
@@ -41,6 +46,12 @@ class Recorder {
 
   // Closes the recording (Run Stop). Harmless when nothing is open.
   void close();
+
+  // The number of the database being recorded into; 0 when none.
+  int database() const;
+
+  // How the recording database is opened (durability of each commit, lock wait).
+  void setOpenOptions(const OpenOptions& options);
 
  private:
   struct Impl;

@@ -8,11 +8,11 @@
 namespace records {
 
 struct RecordingSelection {
-  bool save = false;           // readings are stored only while set
-  int database = 0;            // 0 = none, else 1 to 10
-  bool databaseUsed = false;   // the chosen database turned out used, or all ten are used
+  bool save = false;                 // readings are stored only while set
+  int database = 0;                  // 0 = none, else 1 to 10
+  bool databaseUsed = false;         // the chosen database turned out used, or all ten are used
   core::Color drawColor{0, 0, 255};  // pure blue
-  int foundInstruments = 0;    // the Save box is enabled only when non-zero
+  int foundInstruments = 0;          // the Save box is enabled only when non-zero
 };
 
 }  // namespace records
