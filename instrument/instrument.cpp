@@ -461,15 +461,17 @@ void Instrument::search(bool atStartup) {
   deviceCount_ += usbSearch();
 
   deviceList_ = {};
+  if (deviceCount_ > 0) identifyEntries();
+  // Instruments found but all left out of the list (none answered its identification) leave
+  // nothing to select: the search then counts as one that found nothing.
+  if (lines_.empty()) deviceCount_ = 0;
   if (deviceCount_ == 0) {
     currentSession_ = kInvalidSession;
     deviceList_.lines = {std::string(kDeviceNotFound)};
     deviceList_.enabled = false;
   } else {
-    identifyEntries();
     for (const DeviceLine& line : lines_) deviceList_.lines.push_back(line.text);
     deviceList_.enabled = true;
-    if (!lines_.empty()) deviceList_.selectedLine = 0;
     SelectDevice(0);
   }
   refreshConsole();

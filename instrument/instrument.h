@@ -127,7 +127,8 @@ class Instrument {
   // Search (also "Refresh"): releases the old sessions (not at start-up), searches TCP/IP (typed
   // addresses while the TCP/IP Address command runs), GPIB and USB, identifies every instrument
   // and fills the device list, selects line 0, enables detection and selects line 0 again with
-  // identification. Refreshes the console's device table.
+  // identification. Refreshes the console's device table. When every instrument found was left
+  // out of the list, the device count becomes 0 and the list reads "Device Not Found".
   void search(bool atStartup = false);
 
   // Makes the instrument of list line `line` current; with detection enabled, queries "*IDN?"

@@ -34,8 +34,8 @@ std::string usbPart(std::string_view name) {
   for (const std::string_view mark : kMarks) {
     const auto at = upper.find(mark);
     if (at == std::string::npos || at == 0) continue;
-    // The serial field starts 8 characters after the product id ("0X0ED8::").
-    const std::size_t start = at + 8;
+    // The serial field follows the product id and its "::" ("0X0ED8::", "3800::").
+    const std::size_t start = at + mark.size() + 2;
     const std::string_view serial =
         start < upper.size() ? upTo(std::string_view(upper).substr(start), "::") : "";
     return "--USBTMC--" + std::string(serial);

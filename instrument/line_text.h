@@ -16,7 +16,7 @@ namespace instrument {
 // Interface part:
 //   - names beginning with "USB": "--USBTMC--" and the serial, found after the first of
 //     "0X0ED8", "0X0EEC", "3800", "3820" in the upper-cased name (a match at position 0 does not
-//     count): the text from 8 characters after the match up to the next "::" (or the end).
+//     count): the field after the match and its "::", up to the next "::" (or the end).
 //     Nothing is appended when none of them is found.
 //   - names containing "GPIB": "--GPIB--" and the address between the first "::" and the "::"
 //     before "INSTR" ("GPIB0::22::INSTR" gives "22"; empty when the name has no such fields).
