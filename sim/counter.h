@@ -19,16 +19,16 @@ enum class Model { V3800A, V3820A };
 
 struct CounterOptions {
   Model model = Model::V3800A;
-  std::string serial;       // 10 characters; empty: "SIM3800A01" / "SIM3820A01"
-  std::uint64_t seed = 1;   // noise source of the readings
+  std::string serial;      // 10 characters; empty: "SIM3800A01" / "SIM3820A01"
+  std::uint64_t seed = 1;  // noise source of the readings
 };
 
 // Faults injected through the control channel (not part of the instrument's command set).
 struct Faults {
-  int answerDelayMs = 0;            // every answer becomes readable only after this delay
-  bool dropNextAnswer = false;      // the next query's answer never comes and the link drops
-  bool garbageNextAnswer = false;   // the next answer is random non-numeric bytes
-  std::size_t overlongAnswer = 0;   // when > 0, the next answer is padded to this many bytes
+  int answerDelayMs = 0;           // every answer becomes readable only after this delay
+  bool dropNextAnswer = false;     // the next query's answer never comes and the link drops
+  bool garbageNextAnswer = false;  // the next answer is random non-numeric bytes
+  std::size_t overlongAnswer = 0;  // when > 0, the next answer is padded to this many bytes
 };
 
 struct ReadResult {
@@ -74,11 +74,28 @@ class Counter {
   // Every message received is passed to the log, when set (for tests and users debugging).
   void setCommandLog(std::function<void(std::string_view)> log);
 
+  // The signals on the inputs (control channel). A disconnected input makes every function
+  // that needs it answer 9.91E+37. Both return false when the model has no such input.
+  int inputCount() const;  // 3 on the V3800A, 1 on the V3820A
+  bool setSignalConnected(int input, bool connected);
+  bool signalConnected(int input) const;
+  bool setSignalFrequency(int input, double hertz);  // hertz > 0
+
+  // Back to the power-on state: settings, error queue, status, pending answers, faults and
+  // signals (the noise source starts its sequence again).
+  void reset();
+  // True while an answer waits to be read or a query is still being worked on (for example
+  // a FETCH? waiting for the external arm): servers use it to know whether to wait.
+  bool answerExpected() const;
+  // A transport had to drop input it could not buffer: -363 "Input buffer overrun".
+  void reportInputOverrun();
+
   // Instrument state, for tests: a text dump of the settings as "KEY=VALUE" pairs in upper-case
   // short form (e.g. "FUNC=FREQ 1", "INIT:CONT=1", "CALC2:LIM:UPP=10000"), see counter.cpp.
   std::vector<std::pair<std::string, std::string>> settings() const;
   std::string setting(const std::string& key) const;  // "" when unknown
-  // Pending SCPI errors, oldest first, as the counter would answer SYST:ERR? ("-113,\"Undefined header\"").
+  // Pending SCPI errors, oldest first, as the counter would answer SYST:ERR? ("-113,\"Undefined
+  // header\"").
   std::vector<std::string> pendingErrors() const;
   bool remote() const;  // false after goToLocal
 

@@ -1,0 +1,254 @@
+#include "sim/tcp_line_server.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <list>
+#include <mutex>
+#include <thread>
+
+#include "core/text_format.h"
+
+namespace sim {
+
+namespace {
+
+class SocketConnection final : public TcpLineServer::Connection {
+ public:
+  SocketConnection(int fd, int wakeFd) : fd_(fd), wakeFd_(wakeFd) {}
+
+  bool send(std::string_view data) override {
+    while (!data.empty()) {
+      pollfd fds[2] = {{fd_, POLLOUT, 0}, {wakeFd_, POLLIN, 0}};
+      if (::poll(fds, 2, -1) < 0) {
+        if (errno == EINTR) continue;
+        return false;
+      }
+      if (fds[1].revents) return false;
+      if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
+      const ssize_t n = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n < 0) {
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) continue;
+        return false;
+      }
+      data.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+  }
+
+  bool gone() override {
+    pollfd fds[2] = {{fd_, POLLRDHUP, 0}, {wakeFd_, POLLIN, 0}};
+    if (::poll(fds, 2, 0) < 0) return false;
+    return fds[1].revents || (fds[0].revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL));
+  }
+
+ private:
+  int fd_;
+  int wakeFd_;
+};
+
+}  // namespace
+
+struct TcpLineServer::Impl {
+  struct Client {
+    int fd = -1;
+    std::thread thread;
+    std::atomic<bool> done{false};
+  };
+
+  std::string bindAddress;
+  std::uint16_t requestedPort;
+  LineHandler onLine;
+  OverrunHandler onOverrun;
+
+  int listenFd = -1;
+  int wakeFd = -1;
+  std::uint16_t boundPort = 0;
+  std::atomic<bool> stopping{false};
+  std::thread acceptThread;
+  std::mutex clientsMutex;
+  std::list<Client> clients;
+
+  void reapFinished() {
+    std::lock_guard lock(clientsMutex);
+    for (auto it = clients.begin(); it != clients.end();) {
+      if (it->done) {
+        it->thread.join();
+        ::close(it->fd);
+        it = clients.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+
+  void acceptLoop() {
+    while (!stopping) {
+      pollfd fds[2] = {{listenFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+      if (::poll(fds, 2, 1000) < 0 && errno != EINTR) break;
+      reapFinished();
+      if (stopping || fds[1].revents) break;
+      if (!(fds[0].revents & POLLIN)) continue;
+      const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+      if (fd < 0) continue;
+      const int one = 1;
+      ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+      std::lock_guard lock(clientsMutex);
+      Client& client = clients.emplace_back();
+      client.fd = fd;
+      client.thread = std::thread([this, &client] {
+        serve(client.fd);
+        client.done = true;
+      });
+    }
+  }
+
+  void serve(int fd) {
+    SocketConnection connection(fd, wakeFd);
+    std::string buffer;
+    bool discarding = false;  // dropping the rest of an over-long line
+    char chunk[4096];
+    while (!stopping) {
+      pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+      if (::poll(fds, 2, -1) < 0) {
+        if (errno == EINTR) continue;
+        return;
+      }
+      if (fds[1].revents) return;
+      const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+      if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+      if (n <= 0) {
+        // The client closed: a last line without its line feed still counts.
+        if (!discarding && !buffer.empty()) onLine(connection, buffer);
+        return;
+      }
+      std::string_view data(chunk, static_cast<size_t>(n));
+      while (!data.empty()) {
+        const size_t end = data.find('\n');
+        if (discarding) {
+          if (end == std::string_view::npos) break;
+          discarding = false;
+          data.remove_prefix(end + 1);
+          continue;
+        }
+        if (end == std::string_view::npos) {
+          buffer.append(data);
+          break;
+        }
+        buffer.append(data.substr(0, end + 1));
+        data.remove_prefix(end + 1);
+        const std::string line = std::move(buffer);
+        buffer.clear();
+        if (!onLine(connection, line)) return;
+      }
+      if (buffer.size() > kMaxLine) {
+        buffer.clear();
+        discarding = true;
+        if (onOverrun) onOverrun();
+      }
+    }
+  }
+};
+
+TcpLineServer::TcpLineServer(std::string bindAddress, std::uint16_t port, LineHandler onLine,
+                             OverrunHandler onOverrun)
+    : impl_(std::make_unique<Impl>()) {
+  impl_->bindAddress = std::move(bindAddress);
+  impl_->requestedPort = port;
+  impl_->onLine = std::move(onLine);
+  impl_->onOverrun = std::move(onOverrun);
+}
+
+TcpLineServer::~TcpLineServer() { stop(); }
+
+bool TcpLineServer::start(std::string* error) {
+  Impl& d = *impl_;
+  if (d.listenFd >= 0) return true;
+  auto fail = [&](const std::string& what) {
+    if (error) *error = what;
+    if (d.listenFd >= 0) ::close(d.listenFd);
+    d.listenFd = -1;
+    return false;
+  };
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+  addrinfo* found = nullptr;
+  const std::string service = std::to_string(d.requestedPort);
+  const int rc = ::getaddrinfo(d.bindAddress.c_str(), service.c_str(), &hints, &found);
+  if (rc != 0 || !found)
+    return fail(core::format("cannot resolve %s: %s", d.bindAddress.c_str(), gai_strerror(rc)));
+  std::string lastError;
+  for (addrinfo* ai = found; ai && d.listenFd < 0; ai = ai->ai_next) {
+    const int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC, ai->ai_protocol);
+    if (fd < 0) continue;
+    const int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (::bind(fd, ai->ai_addr, ai->ai_addrlen) == 0 && ::listen(fd, 16) == 0) {
+      d.listenFd = fd;
+    } else {
+      lastError = std::strerror(errno);
+      ::close(fd);
+    }
+  }
+  ::freeaddrinfo(found);
+  if (d.listenFd < 0) {
+    return fail(core::format("cannot listen on %s port %u: %s", d.bindAddress.c_str(),
+                             static_cast<unsigned>(d.requestedPort), lastError.c_str()));
+  }
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  ::getsockname(d.listenFd, reinterpret_cast<sockaddr*>(&address), &length);
+  d.boundPort =
+      ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
+                                          : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+  d.wakeFd = ::eventfd(0, EFD_CLOEXEC);
+  if (d.wakeFd < 0) return fail(std::string("eventfd: ") + std::strerror(errno));
+  d.stopping = false;
+  d.acceptThread = std::thread([&d] { d.acceptLoop(); });
+  return true;
+}
+
+void TcpLineServer::stop() {
+  Impl& d = *impl_;
+  if (d.listenFd < 0) return;
+  d.stopping = true;
+  // The event stays readable, so every wait on it ends, now and later.
+  const std::uint64_t one = 1;
+  [[maybe_unused]] const ssize_t written = ::write(d.wakeFd, &one, sizeof one);
+  if (d.acceptThread.joinable()) d.acceptThread.join();
+  {
+    std::lock_guard lock(d.clientsMutex);
+    for (Impl::Client& client : d.clients) ::shutdown(client.fd, SHUT_RDWR);
+  }
+  std::list<Impl::Client> clients;
+  {
+    std::lock_guard lock(d.clientsMutex);
+    clients.splice(clients.end(), d.clients);
+  }
+  for (Impl::Client& client : clients) {
+    client.thread.join();
+    ::close(client.fd);
+  }
+  ::close(d.listenFd);
+  ::close(d.wakeFd);
+  d.listenFd = -1;
+  d.wakeFd = -1;
+}
+
+std::uint16_t TcpLineServer::port() const { return impl_->boundPort; }
+
+bool TcpLineServer::stopping() const { return impl_->stopping; }
+
+}  // namespace sim
