@@ -1,7 +1,10 @@
 #include "records/database.h"
 
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -33,7 +36,37 @@ FailureKind kindFromErrno(int err, FailureKind otherwise) {
   }
 }
 
-DatabaseError engineError(sqlite3* db, int rc, const std::string& what) {
+// The engine does not always say why a write failed (a file size limit gives a plain I/O
+// error) nor which file it could not open; the file's folder and the process's limits do.
+FailureKind diagnose(FailureKind kind, int rc, const char* filename) {
+  if (!filename || !*filename) return kind;
+  std::string folder(filename);
+  const size_t slash = folder.rfind('/');
+  folder = slash == std::string::npos ? std::string(".") : folder.substr(0, slash + 1);
+  const int primary = rc & 0xff;
+  if ((kind == FailureKind::NotFound || kind == FailureKind::Io) &&
+      (primary == SQLITE_CANTOPEN || primary == SQLITE_IOERR) &&
+      ::access(folder.c_str(), W_OK) != 0 && (errno == EROFS || errno == EACCES)) {
+    return FailureKind::ReadOnly;
+  }
+  const bool writeFailed =
+      rc == SQLITE_IOERR_WRITE || rc == SQLITE_IOERR_TRUNCATE || rc == SQLITE_IOERR_SHMSIZE;
+  if (kind == FailureKind::Io && writeFailed) {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+      return FailureKind::DiskFull;
+    }
+    struct statvfs fsInfo {};
+    if (::statvfs(folder.c_str(), &fsInfo) == 0 &&
+        static_cast<unsigned long long>(fsInfo.f_bavail) * fsInfo.f_frsize < 1024 * 1024) {
+      return FailureKind::DiskFull;
+    }
+  }
+  return kind;
+}
+
+DatabaseError engineError(sqlite3* db, int rc, const std::string& what,
+                          const std::string& path = {}) {
   const int err = db ? sqlite3_system_errno(db) : 0;
   std::string detail = what + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
   FailureKind kind = FailureKind::Other;
@@ -56,14 +89,16 @@ DatabaseError engineError(sqlite3* db, int rc, const std::string& what) {
       kind = FailureKind::ReadOnly;
       break;
     case SQLITE_CANTOPEN:
-      kind = kindFromErrno(err, FailureKind::Io);
-      break;
     case SQLITE_IOERR:
       kind = kindFromErrno(err, FailureKind::Io);
       break;
     default:
       break;
   }
+  const char* filename = !path.empty() ? path.c_str()
+                         : db          ? sqlite3_db_filename(db, "main")
+                                       : nullptr;
+  kind = diagnose(kind, rc, filename);
   return DatabaseError(kind, std::move(detail), rc);
 }
 
@@ -247,7 +282,7 @@ void Database::create(const std::string& path, std::span<const TableDef> tables)
   int rc =
       sqlite3_open_v2(building.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   try {
-    if (rc != SQLITE_OK) throw engineError(db, rc, "creating " + path);
+    if (rc != SQLITE_OK) throw engineError(db, rc, "creating " + path, building);
     sqlite3_extended_result_codes(db, 1);
     if (queryText(db, "PRAGMA journal_mode=WAL", "creating " + path) != "wal") {
       throw DatabaseError(FailureKind::Io, "creating " + path + ": no write-ahead log");
@@ -289,7 +324,7 @@ void Database::open(const std::string& path, std::span<const TableDef> expectedT
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   try {
-    if (rc != SQLITE_OK) throw engineError(db, rc, "opening " + path);
+    if (rc != SQLITE_OK) throw engineError(db, rc, "opening " + path, path);
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, options.busyTimeoutMs);
     // Reading the journal mode reads the file's header: a file that is not a database
@@ -564,7 +599,8 @@ void Recordset::update() {
     throw DatabaseError(FailureKind::Other, "update without AddNew or Edit");
   }
   const Pending kind = std::exchange(pending_, Pending::None);
-  // An unfinished query would hold the write's commit back until it is reset.
+  // A query left running keeps its read snapshot, and while it lasts the log cannot be
+  // folded back into the file: it would grow for the whole recording.
   resetQuery();
   sqlite3* db = owner_->db_;
   if (kind == Pending::AddNew) {
