@@ -1,8 +1,10 @@
-// Clients no one here wrote against the simulated counter: liblxi's `lxi` and pyvisa-py, over
-// the raw SCPI socket and over VXI-11. VXI-11 clients always ask the portmapper on port 111,
-// so those tests move into a private network namespace first, where the in-process server may
-// take port 111, and the child processes inherit that namespace.
+// Peers no one here wrote: liblxi's `lxi` and pyvisa-py against the v38xx-sim program over
+// VXI-11 and its raw SCPI socket, and the system's rpcbind as the portmapper of our server and
+// our client. VXI-11 clients always ask the portmapper on port 111, so these tests move into a
+// private network namespace first; the programs they start inherit it.
 
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/mount.h>
@@ -13,11 +15,12 @@
 
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "sim/counter.h"
-#include "sim/socket_server.h"
 #include "sim/vxi11/vxi11_server.h"
 #include "support/private_network.h"
 #include "visa/vxi11/record_stream.h"
@@ -30,6 +33,8 @@ extern char** environ;
 namespace {
 
 constexpr const char* kPython = "/usr/bin/python3";
+const std::string kProgram = std::string(V38XX_BUILD_DIR) + "/bin/v38xx-sim";
+const std::string kIdentification = "ORVALENT,V3800A,SIM3800A01,";
 
 struct Finished {
   int exitCode = -1;
@@ -66,65 +71,106 @@ std::string pyvisaQuery(const std::string& resource) {
          resource + "'";
 }
 
-// A VXI-11 server with its own portmapper on port 111, inside a private network namespace.
-class Vxi11OnPort111 : public ::testing::Test {
+// v38xx-sim started with the given options; its "name N" lines up to "ready" are kept.
+class SimProgram {
+ public:
+  bool start(std::vector<std::string> args, std::string* why) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    args.insert(args.begin(), kProgram);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int rc = ::posix_spawn(&pid_, kProgram.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    if (rc != 0) {
+      ::close(fds[0]);
+      pid_ = -1;
+      *why = "cannot start " + kProgram;
+      return false;
+    }
+    std::string text;
+    pollfd p{fds[0], POLLIN, 0};
+    while (text.find("ready\n") == std::string::npos && ::poll(&p, 1, 20000) > 0) {
+      char buffer[512];
+      ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+      if (n <= 0) break;
+      text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fds[0]);
+    std::size_t at = 0;
+    while (at < text.size()) {
+      std::size_t end = text.find('\n', at);
+      std::string line = text.substr(at, end - at);
+      std::size_t space = line.rfind(' ');
+      if (space != std::string::npos) values_[line.substr(0, space)] = line.substr(space + 1);
+      at = end == std::string::npos ? text.size() : end + 1;
+    }
+    *why = "v38xx-sim did not get ready: " + text;
+    return text.find("ready\n") != std::string::npos;
+  }
+  ~SimProgram() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  std::string value(const std::string& name) const {
+    auto it = values_.find(name);
+    return it == values_.end() ? std::string() : it->second;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  std::map<std::string, std::string> values_;
+};
+
+class SimProgramClients : public ::testing::Test {
  protected:
   void SetUp() override {
+    if (!haveProgram(kProgram)) GTEST_SKIP() << kProgram << " is not built";
     std::string why;
     if (!testsupport::enterPrivateNetwork(&why)) {
       GTEST_SKIP() << "no private network namespace here (" << why << ")";
     }
-    sim::Vxi11Options options;
-    options.portmap = sim::Vxi11Options::Portmap::Serve;
-    options.portmapPort = 111;
-    server = std::make_unique<sim::Vxi11Server>(counter, options);
-    std::string error;
-    ASSERT_TRUE(server->start(&error)) << error;
-    ASSERT_EQ(server->portmapPort(), 111);
+    ASSERT_TRUE(program.start({"--raw-port", "0", "--portmapper", "serve"}, &why)) << why;
+    ASSERT_EQ(program.value("portmapper-port"), "111");
+    rawPort = program.value("raw-port");
+    ASSERT_FALSE(rawPort.empty());
   }
 
-  sim::Counter counter;
-  std::unique_ptr<sim::Vxi11Server> server;
+  SimProgram program;
+  std::string rawPort;
 };
 
-TEST_F(Vxi11OnPort111, LxiReadsTheIdentification) {
+TEST_F(SimProgramClients, LxiOverVxi11AndRawSocket) {
   if (!haveProgram("/usr/bin/lxi")) GTEST_SKIP() << "lxi (lxi-tools) is not installed";
-  Finished r = run("lxi scpi -a 127.0.0.1 '*IDN?'");
-  EXPECT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_NE(r.output.find(counter.identification()), std::string::npos) << r.output;
-}
-
-TEST_F(Vxi11OnPort111, PyvisaPyReadsTheIdentification) {
-  if (!havePyvisaPy()) GTEST_SKIP() << "pyvisa-py is not installed for " << kPython;
-  Finished r = run(pyvisaQuery("TCPIP::127.0.0.1::INSTR"));
-  EXPECT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_NE(r.output.find(counter.identification()), std::string::npos) << r.output;
-}
-
-class RawSocket : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(server.start(&error)) << error;
-    port = std::to_string(server.port());
+  struct Case {
+    const char* name;
+    std::string command;
+  } cases[] = {
+      {"VXI-11 through the portmapper on 111", "lxi scpi -a 127.0.0.1 '*IDN?'"},
+      {"raw socket", "lxi scpi -r -a 127.0.0.1 -p " + rawPort + " '*IDN?'"},
+  };
+  for (const auto& c : cases) {
+    Finished r = run(c.command);
+    EXPECT_EQ(r.exitCode, 0) << c.name << ": " << r.output;
+    EXPECT_NE(r.output.find(kIdentification), std::string::npos) << c.name << ": " << r.output;
   }
-  sim::Counter counter;
-  sim::SocketServer server{counter};
-  std::string port;
-};
-
-TEST_F(RawSocket, LxiReadsTheIdentification) {
-  if (!haveProgram("/usr/bin/lxi")) GTEST_SKIP() << "lxi (lxi-tools) is not installed";
-  Finished r = run("lxi scpi -r -a 127.0.0.1 -p " + port + " '*IDN?'");
-  EXPECT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_NE(r.output.find(counter.identification()), std::string::npos) << r.output;
 }
 
-TEST_F(RawSocket, PyvisaPyReadsTheIdentification) {
+TEST_F(SimProgramClients, PyvisaPyOverVxi11AndRawSocket) {
   if (!havePyvisaPy()) GTEST_SKIP() << "pyvisa-py is not installed for " << kPython;
-  Finished r = run(pyvisaQuery("TCPIP::127.0.0.1::" + port + "::SOCKET"));
-  EXPECT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_NE(r.output.find(counter.identification()), std::string::npos) << r.output;
+  for (const std::string& resource :
+       {std::string("TCPIP::127.0.0.1::INSTR"), "TCPIP::127.0.0.1::" + rawPort + "::SOCKET"}) {
+    Finished r = run(pyvisaQuery(resource));
+    EXPECT_EQ(r.exitCode, 0) << resource << ": " << r.output;
+    EXPECT_NE(r.output.find(kIdentification), std::string::npos) << resource << ": " << r.output;
+  }
 }
 
 // The system's rpcbind, started inside the private namespace with a /run of its own, so that
