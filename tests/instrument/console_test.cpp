@@ -96,25 +96,6 @@ TEST(ConsoleOpening, LinesWithoutTextAreLeftOutAndItemsKeepTheirSession) {
   EXPECT_EQ(rig.console.currentSession(), b);
 }
 
-TEST(ConsoleOpening, KeepsAtMostTwentyDevices) {
-  ConsoleRig rig;
-  std::vector<ConsoleDevice> devices(25, {"line", InterfaceKind::Usb, 7});
-  rig.console.setDevices(devices);
-  EXPECT_EQ(rig.console.devices().size(), 20u);
-}
-
-TEST(ConsoleOpening, TextsComeFromTheLanguageTable) {
-  ConsoleRig rig;
-  EXPECT_EQ(rig.console.title(), "Command Control");
-  EXPECT_EQ(rig.console.sendLabel(), "Send String :");
-  EXPECT_EQ(rig.console.receivedLabel(), "String Received :");
-  EXPECT_EQ(rig.console.queryButtonText(), "Query");
-  EXPECT_EQ(rig.console.writeButtonText(), "Write");
-  EXPECT_EQ(rig.console.readButtonText(), "Read");
-  EXPECT_EQ(rig.console.exitButtonText(), "Exit");
-  EXPECT_EQ(rig.console.noDeviceText(), "No Device Connected");
-}
-
 TEST(ConsoleCommands, QueryWritesTheTextAndALineFeedThenReadsAtOnce) {
   ConsoleRig rig;
   const ViSession s = rig.only(InterfaceKind::Usb, kUsbName);
