@@ -113,27 +113,4 @@ TEST(DatabaseFiles, DeletingTakesALeftoverLogAlongSoANewFileStartsEmpty) {
   EXPECT_EQ(recordstest::sqlValue(path, "PRAGMA integrity_check"), "ok");
 }
 
-TEST(DatabaseFiles, DeletingFromAReadOnlyFolderFailsAndKeepsTheFile) {
-  StartDirectory dir;
-  records::createDatabase(dir.path(2));
-  recordstest::Child child([&](int out) {
-    if (!recordstest::makeFolderReadOnlyInChild(dir.dbFolder())) {
-      recordstest::writeLine(out, "skip");
-      return;
-    }
-    try {
-      records::deleteDatabase(dir.dbFolder(), 2);
-      recordstest::writeLine(out, "deleted");
-    } catch (const records::DatabaseError& e) {
-      recordstest::writeLine(out, records::failureReason(e));
-    }
-  });
-  const auto lines = child.readAll();
-  recordstest::restoreFolder(dir.dbFolder());
-  ASSERT_EQ(lines.size(), 1u);
-  if (lines[0] == "skip") GTEST_SKIP() << "cannot make a read-only folder here";
-  EXPECT_EQ(lines[0], "the database folder or file is read-only");
-  EXPECT_TRUE(records::isDatabaseUsed(dir.dbFolder(), 2));
-}
-
 }  // namespace

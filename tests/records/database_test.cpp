@@ -179,17 +179,6 @@ TEST_F(DatabaseTest, AnOpenRecordsetHoldsBackNeitherTheCommitNorTheCheckpoint) {
   EXPECT_EQ(rs.getFieldValue("read_value").toDouble(), 2.0) << "the position is kept";
 }
 
-TEST_F(DatabaseTest, ReadOnlyQueriesCannotBeUpdatedAndUnknownFieldsAreRefused) {
-  records::createDatabase(path);
-  Database db;
-  records::openReadingDatabase(db, path);
-  Recordset stats = db.openRecordset(Query::readingStatistics());
-  EXPECT_THROW(stats.addNew(), DatabaseError);
-  Recordset rs = db.openRecordset(Query::readings());
-  EXPECT_THROW(rs.getFieldValue("no_such_field"), std::out_of_range);
-  EXPECT_THROW(rs.update(), DatabaseError);
-}
-
 TEST_F(DatabaseTest, ClosingTheDatabaseClosesItsRecordsets) {
   records::createDatabase(path);
   Database db;
@@ -232,32 +221,6 @@ TEST_F(DatabaseTest, FilesThatAreNotReadingDatabasesAreRecognised) {
       EXPECT_EQ(e.kind(), c.kind) << c.name << ": " << e.detail();
     }
     EXPECT_FALSE(db.isOpen()) << c.name;
-  }
-}
-
-TEST_F(DatabaseTest, AFileLockedByAnotherProgramIsReportedBusy) {
-  records::createDatabase(path);
-  recordstest::Child holder([&](int out) {
-    sqlite3* raw = nullptr;
-    sqlite3_open(path.c_str(), &raw);
-    sqlite3_exec(raw, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr);
-    recordstest::writeLine(out, "locked");
-    ::pause();
-  });
-  std::string line;
-  ASSERT_TRUE(holder.readLine(&line));
-  ASSERT_EQ(line, "locked");
-  Database db;
-  try {
-    records::openReadingDatabase(db, path, {records::Synchronous::Normal, 50});
-    Recordset rs = db.openRecordset(Query::startDate());
-    rs.addNew();
-    rs.setFieldValue("r_date", Value(records::DateTime{2011, 11, 10, 9, 6, 32}));
-    rs.update();
-    ADD_FAILURE() << "wrote into a locked file";
-  } catch (const DatabaseError& e) {
-    EXPECT_EQ(e.kind(), FailureKind::Busy) << e.detail();
-    EXPECT_EQ(records::failureReason(e), "the file is in use by another program");
   }
 }
 

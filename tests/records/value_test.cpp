@@ -74,15 +74,4 @@ TEST(DateTimeText, StartDateShowsTwoDigitYearAndSpacedFields) {
   EXPECT_EQ(records::startDateText({2009, 1, 2, 23, 59, 5}), "09 / 01 / 02 -- 23 : 59 : 05");
 }
 
-TEST(ValueConversion, NumbersTextAndNull) {
-  EXPECT_EQ(records::Value(2.5).toDouble(), 2.5);
-  EXPECT_EQ(records::Value(7LL).toDouble(), 7.0);
-  EXPECT_EQ(records::Value(7LL).toInteger(), 7);
-  EXPECT_EQ(records::Value().toDouble(), 0.0);
-  EXPECT_TRUE(records::Value().isNull());
-  EXPECT_EQ(records::Value(DateTime{0, 0, 0, 13, 5, 9}).toText(), "13:05:09");
-  EXPECT_EQ(records::Value::text("13:05:09").toDateTime(), (DateTime{0, 0, 0, 13, 5, 9}));
-  EXPECT_FALSE(records::Value(1.0).toDateTime());
-}
-
 }  // namespace
