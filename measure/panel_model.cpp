@@ -1,5 +1,6 @@
 #include "measure/panel_model.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <span>
 #include <utility>
@@ -492,7 +493,6 @@ void PanelModel::openGroupPage(Page page) {
   const Ctl button = pageButton(page);
   if (!identified()) return springBack(button);
   for (Ctl b : kGroupPageButtons) setCheckedState(b, b == button);
-  hideAllPageControls();
   page_ = static_cast<int>(page);
   previousFunctionCode_ = functionCode_;
   int code = functionCode_;
@@ -529,11 +529,12 @@ void PanelModel::openGroupPage(Page page) {
       setCheckedState(b, b == kCompactIndicators[static_cast<int>(page)]);
     }
   } else {
+    showOnlyPageControls([](const Control&) { return false; });
     return;  // an instrument of another model: no panel to show
   }
   functionCode_ = code;
   if (code != previousFunctionCode_ && !runStarted_) optionClearing();
-  showPageControls(page, full() ? PanelVariant::Full : PanelVariant::Compact);
+  showPage(page);
   applyFunction(code);
 }
 
@@ -597,12 +598,10 @@ void PanelModel::openOptionPage(Page page) {
   const bool isFull = full();
   switch (page) {
     case Page::Utility: {
-      hideAllPageControls();
       page_ = static_cast<int>(page);
       const Ctl box = isFull ? Ctl::TimeBaseBox : Ctl::CompactTimeBaseBox;
       const Ctl list = isFull ? Ctl::TimeBaseList : Ctl::CompactTimeBaseList;
-      setVisible(box, true);
-      setVisible(list, true);
+      showOnlyPageControls([&](const Control& c) { return c.id == box || c.id == list; });
       setCheckedState(box, true);
       setCheckedState(Ctl::LimitModesPage, false);
       setCheckedState(Ctl::ScaleOffsetPage, false);
@@ -610,7 +609,6 @@ void PanelModel::openOptionPage(Page page) {
     }
     case Page::GateExtArm:
       if (code == fc::kVolt) return refuse("Volt does not support Gate configure !", Page::Volt);
-      hideAllPageControls();
       page_ = static_cast<int>(page);
       if (!isFull) setEntries(Ctl::CompactGateList, toVector(compactGateEntries(code)), 0);
       setCheckedState(Ctl::LimitModesPage, false);
@@ -622,9 +620,8 @@ void PanelModel::openOptionPage(Page page) {
       if (code == fc::kTotal) {
         return refuse("Total_CH1 does not support Limit configure !", Page::OtherMeas);
       }
-      hideAllPageControls();
       page_ = static_cast<int>(page);
-      showPageControls(page, isFull ? PanelVariant::Full : PanelVariant::Compact);
+      showPage(page);
       setCheckedState(isFull ? Ctl::SetLimitBox : Ctl::CompactSetLimitBox, true);
       if (code != previousFunctionCode_) refillLimitUnits(code);
       break;
@@ -633,9 +630,8 @@ void PanelModel::openOptionPage(Page page) {
       if (code == fc::kTotal) {
         return refuse("Total_CH1 does not support Scale configure !", Page::OtherMeas);
       }
-      hideAllPageControls();
       page_ = static_cast<int>(page);
-      showPageControls(page, isFull ? PanelVariant::Full : PanelVariant::Compact);
+      showPage(page);
       setCheckedState(isFull ? Ctl::SetScaleOffsetBox : Ctl::CompactScaleOffsetBox, true);
       break;
     default:
@@ -644,16 +640,16 @@ void PanelModel::openOptionPage(Page page) {
   setCheckedState(button, true);
 }
 
-void PanelModel::hideAllPageControls() {
+void PanelModel::showOnlyPageControls(const std::function<bool(const Control&)>& shown) {
   for (const Control& c : controls_) {
-    if (c.page >= 0) setVisible(c.id, false);
+    if (c.page >= 0) setVisible(c.id, shown(c));
   }
 }
 
-void PanelModel::showPageControls(Page page, PanelVariant variant) {
-  for (const Control& c : controls_) {
-    if (c.page == static_cast<int>(page) && c.variant == variant) setVisible(c.id, true);
-  }
+void PanelModel::showPage(Page page) {
+  const PanelVariant variant = full() ? PanelVariant::Full : PanelVariant::Compact;
+  showOnlyPageControls(
+      [&](const Control& c) { return c.page == static_cast<int>(page) && c.variant == variant; });
 }
 
 void PanelModel::refillLimitUnits(int code) {
@@ -920,12 +916,9 @@ void PanelModel::refreshArming() {
       if (stopTime) add({Ctl::CompactStopTimeEdit, Ctl::CompactStopTimeUnitLabel});
     }
   }
-  for (const Control& c : controls_) {
-    if (c.page != static_cast<int>(Page::GateExtArm)) continue;
-    bool visible = false;
-    for (Ctl s : shown) visible = visible || s == c.id;
-    setVisible(c.id, visible);
-  }
+  showOnlyPageControls([&shown](const Control& c) {
+    return std::find(shown.begin(), shown.end(), c.id) != shown.end();
+  });
 }
 
 void PanelModel::updateChartCaption(int code) {
@@ -975,7 +968,7 @@ void PanelModel::onModelChanged() {
 }
 
 void PanelModel::resetLayoutNoInstrument() {
-  hideAllPageControls();
+  showOnlyPageControls([](const Control&) { return false; });
   for (Ctl b : kGroupPageButtons) setCheckedState(b, false);
   for (Ctl b : kOptionPageButtons) setCheckedState(b, false);
   for (Ctl b : {Ctl::RunButton, Ctl::StopButton}) setCheckedState(b, false);

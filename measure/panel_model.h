@@ -392,8 +392,9 @@ class PanelModel {
   void refreshConditioning();
   void refreshArming();
   void refreshStatistics();
-  void hideAllPageControls();
-  void showPageControls(Page page, PanelVariant variant);
+  // Page controls: those `shown` accepts are shown, every other one is hidden.
+  void showOnlyPageControls(const std::function<bool(const Control&)>& shown);
+  void showPage(Page page);
   void updateChartCaption(int code);
   void resetInput1Conditioning();
   void refillLimitUnits(int code);
