@@ -78,9 +78,9 @@ class Vxi11Transport final : public Transport {
     if (!core_->connected()) return;
     Device_Link link = link_;
     Decoded<Device_Error> reply(xdrProc(xdr_Device_Error));
-    core_->call(vxi11::kDestroyLink, xdrProc(xdr_Device_Link), &link, reply.proc, &reply.value,
-                vxi11::deadlineAfter(kDestroyTimeout));
-    reply.filled = true;
+    reply.filled =
+        core_->call(vxi11::kDestroyLink, xdrProc(xdr_Device_Link), &link, reply.proc, &reply.value,
+                    vxi11::deadlineAfter(kDestroyTimeout)) == RpcClient::Status::Ok;
   }
 
   ViStatus write(const ViByte* data, ViUInt32 count, ViUInt32* written, Timeout timeout) override {
