@@ -1,16 +1,28 @@
 #include "core/text_format.h"
 
+#include <locale.h>
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <locale.h>
 
 namespace core {
 
+namespace {
+
+locale_t cLocale() {
+  static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return loc;
+}
+
+}  // namespace
+
 std::string format(const char* fmt, ...) {
+  // Numbers travel as text to the instrument and into files: always with a decimal point,
+  // whatever locale the desktop (or Qt, which adopts the user's locale) has set.
+  const locale_t previous = uselocale(cLocale());
   va_list args;
   va_start(args, fmt);
   va_list copy;
@@ -23,12 +35,15 @@ std::string format(const char* fmt, ...) {
     std::vsnprintf(out.data(), out.size() + 1, fmt, args);
   }
   va_end(args);
+  uselocale(previous);
   return out;
 }
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Length of the longest prefix (after blanks) that is a decimal floating-point number.
@@ -51,11 +66,6 @@ size_t numberSpan(std::string_view text, size_t start) {
     }
   }
   return i - start;
-}
-
-locale_t cLocale() {
-  static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  return loc;
 }
 
 }  // namespace

@@ -7,7 +7,8 @@
 
 namespace core {
 
-// vsnprintf into a std::string of the exact length; never truncates.
+// vsnprintf into a std::string of the exact length; never truncates. Always formats in the
+// "C" locale (a decimal point), whatever the process locale is.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
 // The leading decimal number of `text`, like C's atof in the "C" locale but strict about
