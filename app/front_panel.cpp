@@ -1,0 +1,311 @@
+#include "app/front_panel.h"
+
+#include "core/clock.h"
+#include "measure/language.h"
+#include "measure/run_start_program.h"
+
+namespace app {
+
+using measure::Ctl;
+
+// The reading loop's view of the window: the instrument's InstrumentIo, the recorder, the
+// panel's stop conditions and scale boxes, and the value labels and chart.
+class FrontPanel::Adapters final : public reading::ReadingLink,
+                                   public reading::ReadingStore,
+                                   public reading::RunControls,
+                                   public reading::ReadingDisplay {
+ public:
+  explicit Adapters(FrontPanel& fp) : fp_(fp) {}
+
+  void write(const std::string& command) override { fp_.instrument_->write(command); }
+  std::string read() override { return fp_.instrument_->read(); }
+  bool lastReadFailed() const override { return fp_.instrument_->lastReadFailed(); }
+
+  bool append(const std::string& answerText, std::string* error) override {
+    return fp_.recorder_->append(answerText, error);
+  }
+
+  std::string modelCode() const override { return fp_.instrument_->modelCode(); }
+  bool stopTimeChecked() const override { return checked(Ctl::StopTimeBox); }
+  reading::StopTime stopTime() const override { return fp_.stopTime_; }
+  bool stopAfterNChecked() const override { return checked(Ctl::StopAfterNBox); }
+  long long stopAfterN() const override { return fp_.panel_->stopAfterN(); }
+  bool setScaleOffsetChecked() const override { return checked(Ctl::SetScaleOffsetBox); }
+  bool scaleOffsetCompactChecked() const override { return checked(Ctl::CompactScaleOffsetBox); }
+
+  void showCount(const std::string& text) override { show(fp_.values_.count, text); }
+  void showStdev(const std::string& text) override { show(fp_.values_.stdev, text); }
+  void showElapsed(const std::string& text) override { show(fp_.values_.elapsed, text); }
+  void showCurrent(const std::string& text) override { show(fp_.values_.current, text); }
+  void showTrend(const reading::TrendChart& chart) override { fp_.showTrend(chart); }
+  int chartWidth() const override { return fp_.chartWidth_; }
+  int chartHeight() const override { return fp_.chartHeight_; }
+
+ private:
+  bool checked(Ctl id) const { return fp_.panel_->control(id).checked; }
+  void show(std::string& label, const std::string& text) {
+    label = text;
+    fp_.notify(Change::Values);
+  }
+
+  FrontPanel& fp_;
+};
+
+FrontPanel::FrontPanel(visa::Library& visa, core::Interaction& ui, core::Clock& clock,
+                       Timers& timers, Dialogs& dialogs, FrontPanelOptions options)
+    : ui_(ui),
+      clock_(clock),
+      timers_(timers),
+      dialogs_(dialogs),
+      texts_(options.iniPath.empty() ? measure::defaultIniPath() : options.iniPath),
+      language_(std::move(options.language)) {
+  instrument_ = std::make_unique<instrument::Instrument>(visa, ui, clock, texts_);
+  panel_ = std::make_unique<measure::PanelModel>(
+      ui, [this] { return instrument_->modelCode(); }, texts_);
+  settingMode_ = std::make_unique<records::SettingMode>(selection_, ui, texts_);
+  recorder_ = std::make_unique<records::Recorder>(ui, texts_, clock);
+  adapters_ = std::make_unique<Adapters>(*this);
+  loop_ = std::make_unique<reading::ReadingLoop>(reading::ReadingLoop::Ports{
+      *adapters_, *adapters_, *adapters_, *adapters_, ui, clock, [this] { RunStop(); }});
+
+  instrument_->setRunStop([this] { RunStop(); });
+  instrument::PanelHooks hooks;
+  hooks.fullModelIdentified = [this] { panel_->onFullModelIdentified(); };
+  hooks.compactModelIdentified = [this] { panel_->onCompactModelIdentified(); };
+  hooks.modelChanged = [this] { panel_->onModelChanged(); };
+  hooks.nothingFound = [this] { panel_->resetLayoutNoInstrument(); };
+  instrument_->setPanelHooks(std::move(hooks));
+
+  panel_->setRunHandlers([this] { RunStart(); }, [this] { RunStop(); },
+                         [this] { return loop_->running() && !showingRunButtons_; });
+  panel_->setReadSpeedHandler([this](int periodMs) {
+    if (loop_->running()) timers_.start(kReadingTimer, periodMs);
+  });
+  panel_->setDotsHandler([this](int capacity, const std::string& label) {
+    loop_->setDots(capacity - 1);
+    values_.chartRightLabel = label;
+    notify(Change::Chart);
+  });
+}
+
+FrontPanel::~FrontPanel() { shutdown(); }
+
+void FrontPanel::notify(Change change) {
+  if (onChange_) onChange_(change);
+}
+
+bool FrontPanel::deviceListEnabled() const {
+  return instrument_->deviceList().enabled && !deviceListLocked_;
+}
+
+void FrontPanel::initialize() {
+  instrument_->setIoTimeoutMs(instrument::kDefaultIoTimeoutMs);
+  instrument_->setIdentificationFilter(std::string(instrument::Instrument::kIdentificationFilter));
+  instrument_->search(true);
+  afterSearch();
+
+  loop_->setRunning(false);
+  selection_.save = false;
+  selection_.database = 0;
+  drawColor_ = core::Color{0, 0, 255};
+  selection_.drawColor = drawColor_;
+
+  measure::checkIniFile(texts_, ui_);
+  texts_.setLanguage(language_.empty() ? measure::systemLanguage() : std::string_view(language_));
+
+  loop_->setDots(panel_->dots());
+  values_.chartRightLabel = std::to_string(panel_->dots());
+  notify(Change::DrawColor);
+
+  // The model is forgotten and found again by the selection below, so the panel follows it.
+  instrument_->setDetectionEnabled(false);
+  instrument_->setModelCode(instrument::kModelNone);
+  instrument_->setDetectionEnabled(true);
+  applyLabels();
+  const std::tm now = clock_.localNow();
+  setStopTime(
+      {now.tm_year + 1900, now.tm_mon + 1, now.tm_mday, now.tm_hour, now.tm_min, now.tm_sec});
+  instrument_->setTypedAddresses(instrument::TcpipAddressData{});
+
+  if (instrument_->deviceCount() > 0) {
+    instrument_->SelectDevice(0);
+    panel_->press(Ctl::Ch1Button);
+    panel_->press(Ctl::StopButton);
+    panel_->press(Ctl::FreqRatioPage);
+  } else {
+    panel_->resetLayoutNoInstrument();
+  }
+  notify(Change::DeviceList);
+  notify(Change::Commands);
+}
+
+void FrontPanel::afterSearch() {
+  selection_.foundInstruments = instrument_->deviceCount();
+  notify(Change::DeviceList);
+}
+
+void FrontPanel::applyLabels() {
+  panel_->applyLabels(texts_);
+  notify(Change::Labels);
+}
+
+void FrontPanel::changeLanguage(std::string_view section) {
+  texts_.setLanguage(section);
+  applyLabels();
+}
+
+void FrontPanel::setStopTime(const reading::StopTime& time) {
+  stopTime_ = time;
+  notify(Change::StopTime);
+}
+
+void FrontPanel::setChartSize(int width, int height) {
+  chartWidth_ = width;
+  chartHeight_ = height;
+}
+
+void FrontPanel::showTrend(const reading::TrendChart& chart) {
+  chart_ = chart;
+  values_.maximum = chart.maxText;
+  values_.minimum = chart.minText;
+  notify(Change::Chart);
+}
+
+void FrontPanel::command(int id) {
+  const std::optional<Command> c = commandFromId(id);
+  if (!c || !commands_.enabled(*c)) return;
+  switch (*c) {
+    case Command::SettingMode:
+      showSettingMode();
+      break;
+    case Command::Refresh:
+      ui_.setWaitCursor(true);
+      instrument_->search();
+      ui_.setWaitCursor(false);
+      afterSearch();
+      break;
+    case Command::TcpipAddresses:
+      instrument_->tcpipAddressCommand(
+          [this](instrument::TcpipAddressData& data) { dialogs_.showTcpipAddress(data); });
+      afterSearch();
+      break;
+    case Command::ViewRecord:
+      dialogs_.open(Dialog::ViewRecord);
+      break;
+    case Command::ChartRecord:
+      dialogs_.open(Dialog::ChartRecord);
+      break;
+    case Command::CommandControl:
+      dialogs_.open(Dialog::CommandControl);
+      break;
+    case Command::About:
+      dialogs_.open(Dialog::About);
+      applyLabels();
+      break;
+    case Command::RunStart:
+      RunStart();
+      break;
+    case Command::RunStop:
+      RunStop();
+      break;
+  }
+}
+
+void FrontPanel::showSettingMode() {
+  // The dialog edits the draw colour of the selection; the window takes it back whichever
+  // way the dialog closed and makes its pen anew.
+  selection_.drawColor = drawColor_;
+  dialogs_.showSettingMode(*settingMode_);
+  settingMode_->close();
+  drawColor_ = selection_.drawColor;
+  notify(Change::DrawColor);
+}
+
+void FrontPanel::selectDevice(int line) {
+  if (!deviceListEnabled()) return;
+  instrument_->SelectDevice(line);
+  notify(Change::DeviceList);
+}
+
+void FrontPanel::showRunButtonsPressed() {
+  // The panel's Run button handler is the only way to show "Run" pressed and "Stop" released;
+  // while it runs here the run counts as not started yet and its call back into Run Start is
+  // ignored.
+  if (!panel_->control(Ctl::StopButton).checked && panel_->control(Ctl::RunButton).checked) return;
+  showingRunButtons_ = true;
+  panel_->press(Ctl::RunButton);
+  showingRunButtons_ = false;
+}
+
+void FrontPanel::RunStart() {
+  if (loop_->running() || showingRunButtons_) return;
+  const ViSession session = instrument_->currentSession();
+  if (session == instrument::kInvalidSession || session == VI_NULL) {
+    ui_.message(texts_.get("1000"), std::string(kAppTitle), core::Icon::Exclamation);
+    return;
+  }
+  notify(Change::Chart);
+  deviceListLocked_ = true;
+  notify(Change::DeviceList);
+  commands_.setRunning(true);
+  notify(Change::Commands);
+  loop_->setRunning(true);
+  loop_->setDots(panel_->dots());
+  panel_->setRunStarted(true);
+  redrawOnMouseMove_ = false;
+
+  if (selection_.save) recorder_->prepare(selection_, [this] { showSettingMode(); });
+
+  const measure::RunStartProgram program = measure::buildRunStartProgram(*panel_, texts_);
+  for (const std::string& c : program.commands) instrument_->write(c);
+  if (program.levelError) {
+    RunStop();
+    ui_.message(program.levelError->text, std::string(kLevelErrorCaption), core::Icon::Error);
+    return;
+  }
+
+  instrument_->write("INIT:CONT ON");
+  loop_->start({program.runningFunctionCode, program.statisticsShown, selection_.save});
+  timers_.start(kReadingTimer, panel_->readIntervalMs());
+  values_.maximum = values_.current = values_.minimum = "0";
+  notify(Change::Values);
+  showRunButtonsPressed();
+
+  // Recording was asked for but nothing could be opened (the chosen database is in use, or
+  // the user has been told why it cannot be written): the run does not go on without it.
+  if (selection_.save && (selection_.databaseUsed || !recorder_->recording())) RunStop();
+}
+
+void FrontPanel::RunStop() {
+  instrument_->write("INIT:CONT OFF");
+  deviceListLocked_ = false;
+  notify(Change::DeviceList);
+  commands_.setRunning(false);
+  notify(Change::Commands);
+  timers_.stop(kReadingTimer);
+  if (selection_.save || recorder_->recording()) recorder_->close();
+  const bool wasRunning = loop_->running();
+  loop_->setRunning(false);
+  panel_->setRunStarted(false);
+  if (wasRunning && loop_->count() >= 2) redrawOnMouseMove_ = true;
+  panel_->press(Ctl::StopButton);
+}
+
+void FrontPanel::onTimer() { loop_->tick(); }
+
+void FrontPanel::onMouseMove(int x, int y) {
+  if (!redrawOnMouseMove_ || loop_->running()) return;
+  if (x < kRedrawAreaLeft || x > kRedrawAreaRight || y < kRedrawAreaTop || y > kRedrawAreaBottom)
+    return;
+  redrawOnMouseMove_ = false;
+  loop_->redraw();
+}
+
+void FrontPanel::shutdown() {
+  if (shutDown_) return;
+  shutDown_ = true;
+  instrument_->returnToLocal(loop_->running(), std::string(panel_->choice(Ctl::ReadSpeed)));
+  recorder_->close();
+}
+
+}  // namespace app
