@@ -279,6 +279,27 @@ SpecParts splitSpec(std::string_view spec) {
   return parts;
 }
 
+std::string shortLetters(std::string_view letters) {
+  std::string out;
+  for (char c : letters) {
+    if (isLower(c)) break;
+    out += c;
+  }
+  return out;
+}
+
+MnemonicMatch matchParts(std::string_view shortForm, std::string_view longForm, bool anySuffix,
+                         int fixedSuffix, const HeaderToken& token, int* suffix) {
+  if (token.letters != shortForm && token.letters != longForm) return MnemonicMatch::No;
+  const int given = token.suffix.value_or(1);
+  if (anySuffix) {
+    if (suffix) *suffix = given;
+    return MnemonicMatch::Yes;
+  }
+  if (fixedSuffix) return given == fixedSuffix ? MnemonicMatch::Yes : MnemonicMatch::SuffixMismatch;
+  return token.suffix ? MnemonicMatch::SuffixMismatch : MnemonicMatch::Yes;
+}
+
 }  // namespace
 
 std::string scpiErrorText(int code) {
@@ -366,11 +387,7 @@ std::optional<std::vector<HeaderToken>> parseHeaderPath(std::string_view text) {
 
 std::string shortForm(std::string_view spec) {
   const SpecParts parts = splitSpec(spec);
-  std::string out;
-  for (char c : parts.letters) {
-    if (isLower(c)) break;
-    out += c;
-  }
+  std::string out = shortLetters(parts.letters);
   if (parts.fixedSuffix && *parts.fixedSuffix != 1)
     out += std::to_string(*parts.fixedSuffix);
   else if (parts.fixedSuffix)
@@ -380,22 +397,8 @@ std::string shortForm(std::string_view spec) {
 
 MnemonicMatch matchMnemonic(std::string_view spec, const HeaderToken& token, int* suffix) {
   const SpecParts parts = splitSpec(spec);
-  std::string shortLetters;
-  for (char c : parts.letters) {
-    if (isLower(c)) break;
-    shortLetters += c;
-  }
-  if (token.letters != shortLetters && token.letters != core::toUpper(parts.letters))
-    return MnemonicMatch::No;
-  const int given = token.suffix.value_or(1);
-  if (parts.anySuffix) {
-    if (suffix) *suffix = given;
-    return MnemonicMatch::Yes;
-  }
-  if (parts.fixedSuffix) {
-    return given == *parts.fixedSuffix ? MnemonicMatch::Yes : MnemonicMatch::SuffixMismatch;
-  }
-  return token.suffix ? MnemonicMatch::SuffixMismatch : MnemonicMatch::Yes;
+  return matchParts(shortLetters(parts.letters), core::toUpper(parts.letters), parts.anySuffix,
+                    parts.fixedSuffix.value_or(0), token, suffix);
 }
 
 MnemonicMatch matchWord(std::string_view spec, std::string_view word, int* suffix) {
@@ -419,19 +422,24 @@ HeaderPattern::HeaderPattern(std::string_view pattern) : text_(pattern) {
     }
     Node node;
     size_t end;
+    std::string_view spec;
     if (pattern[i] == '[') {
       node.optional = true;
       end = pattern.find(']', i);
-      std::string_view inner = pattern.substr(i + 1, end - i - 1);
-      while (!inner.empty() && inner.front() == ':') inner.remove_prefix(1);
-      while (!inner.empty() && inner.back() == ':') inner.remove_suffix(1);
-      node.spec = std::string(inner);
+      spec = pattern.substr(i + 1, end - i - 1);
+      while (!spec.empty() && spec.front() == ':') spec.remove_prefix(1);
+      while (!spec.empty() && spec.back() == ':') spec.remove_suffix(1);
       ++end;
     } else {
       end = pattern.find_first_of(":[", i);
       if (end == std::string_view::npos) end = pattern.size();
-      node.spec = std::string(pattern.substr(i, end - i));
+      spec = pattern.substr(i, end - i);
     }
+    const SpecParts parts = splitSpec(spec);
+    node.shortLetters = shortLetters(parts.letters);
+    node.longLetters = core::toUpper(parts.letters);
+    node.anySuffix = parts.anySuffix;
+    node.fixedSuffix = parts.fixedSuffix.value_or(0);
     nodes_.push_back(std::move(node));
     i = end;
   }
@@ -449,11 +457,12 @@ MnemonicMatch HeaderPattern::matchFrom(size_t node, const std::vector<HeaderToke
                                        size_t token, std::vector<int>* suffixes) const {
   if (node == nodes_.size()) return token == header.size() ? MnemonicMatch::Yes : MnemonicMatch::No;
   const Node& n = nodes_[node];
-  const bool collects = !n.spec.empty() && n.spec.back() == '#';
+  const bool collects = n.anySuffix;
   MnemonicMatch best = MnemonicMatch::No;
   if (token < header.size()) {
     int suffix = 1;
-    const MnemonicMatch m = matchMnemonic(n.spec, header[token], &suffix);
+    const MnemonicMatch m = matchParts(n.shortLetters, n.longLetters, n.anySuffix, n.fixedSuffix,
+                                       header[token], &suffix);
     if (m != MnemonicMatch::No) {
       if (collects) suffixes->push_back(suffix);
       const MnemonicMatch rest = matchFrom(node + 1, header, token + 1, suffixes);

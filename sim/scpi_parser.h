@@ -100,8 +100,12 @@ class HeaderPattern {
   const std::string& text() const { return text_; }
 
  private:
+  // A node's spec taken apart once, so that matching allocates nothing.
   struct Node {
-    std::string spec;
+    std::string shortLetters;  // "FREQ"
+    std::string longLetters;   // "FREQUENCY"
+    bool anySuffix = false;    // '#'
+    int fixedSuffix = 0;       // the digits the spec ends in; 0 for none
     bool optional = false;
   };
   MnemonicMatch matchFrom(size_t node, const std::vector<HeaderToken>& header, size_t token,

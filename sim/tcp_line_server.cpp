@@ -108,6 +108,8 @@ struct TcpLineServer::Impl {
       client.fd = fd;
       client.thread = std::thread([this, &client] {
         serve(client.fd);
+        // The client sees the end at once; the descriptor is closed when the thread is reaped.
+        ::shutdown(client.fd, SHUT_RDWR);
         client.done = true;
       });
     }
@@ -135,26 +137,24 @@ struct TcpLineServer::Impl {
       std::string_view data(chunk, static_cast<size_t>(n));
       while (!data.empty()) {
         const size_t end = data.find('\n');
+        const std::string_view piece =
+            data.substr(0, end == std::string_view::npos ? end : end + 1);
+        data.remove_prefix(piece.size());
         if (discarding) {
-          if (end == std::string_view::npos) break;
-          discarding = false;
-          data.remove_prefix(end + 1);
+          discarding = end == std::string_view::npos;
           continue;
         }
-        if (end == std::string_view::npos) {
-          buffer.append(data);
-          break;
+        if (buffer.size() + piece.size() > kMaxLine) {
+          buffer.clear();
+          discarding = end == std::string_view::npos;
+          if (onOverrun) onOverrun();
+          continue;
         }
-        buffer.append(data.substr(0, end + 1));
-        data.remove_prefix(end + 1);
+        buffer.append(piece);
+        if (end == std::string_view::npos) break;
         const std::string line = std::move(buffer);
         buffer.clear();
         if (!onLine(connection, line)) return;
-      }
-      if (buffer.size() > kMaxLine) {
-        buffer.clear();
-        discarding = true;
-        if (onOverrun) onOverrun();
       }
     }
   }
