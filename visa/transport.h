@@ -14,7 +14,8 @@ class Transport {
   virtual ~Transport() = default;
 
   // Sends one whole message; END (EOI / VXI-11 END flag / USBTMC EOM) marks its last byte.
-  virtual ViStatus write(const ViByte* data, ViUInt32 count, ViUInt32* written, Timeout timeout) = 0;
+  virtual ViStatus write(const ViByte* data, ViUInt32 count, ViUInt32* written,
+                         Timeout timeout) = 0;
 
   // Reads up to `count` bytes of the current answer message:
   //   VI_SUCCESS          the message ended (END; on a raw socket, the line feed) within `count`;
@@ -30,6 +31,11 @@ class Transport {
 
   // viGpibControlREN; transports without a remote-enable line answer VI_ERROR_NSUP_OPER.
   virtual ViStatus controlRen(ViUInt16 mode) { return VI_ERROR_NSUP_OPER; }
+
+  // viReadSTB (serial poll) and viAssertTrigger (GET / USBTMC TRIGGER); transports without
+  // them answer VI_ERROR_NSUP_OPER.
+  virtual ViStatus readStatusByte(ViUInt16* status, Timeout timeout) { return VI_ERROR_NSUP_OPER; }
+  virtual ViStatus assertTrigger(Timeout timeout) { return VI_ERROR_NSUP_OPER; }
 };
 
 }  // namespace visa

@@ -28,6 +28,15 @@ using ViPBuf = ViByte*;
 using ViPUInt32 = ViUInt32*;
 using ViPSession = ViSession*;
 using ViPFindList = ViFindList*;
+using ViUInt8 = std::uint8_t;
+using ViPUInt16 = ViUInt16*;
+using ViVersion = ViUInt32;
+using ViEventType = ViUInt32;
+using ViEventFilter = ViUInt32;
+using ViEvent = ViObject;
+using ViJobId = ViUInt32;
+using ViKeyId = ViString;
+using ViAddr = void*;
 
 // Descriptor and description buffers are 256 characters (VI_FIND_BUFLEN).
 inline constexpr int VI_FIND_BUFLEN = 256;
@@ -36,6 +45,9 @@ inline constexpr ViSession VI_NULL = 0;
 inline constexpr ViBoolean VI_TRUE = 1;
 inline constexpr ViBoolean VI_FALSE = 0;
 inline constexpr ViAccessMode VI_NO_LOCK = 0;
+inline constexpr ViAccessMode VI_EXCLUSIVE_LOCK = 1;
+inline constexpr ViAccessMode VI_SHARED_LOCK = 2;
+inline constexpr ViAccessMode VI_LOAD_CONFIG = 4;
 inline constexpr ViUInt32 VI_TMO_IMMEDIATE = 0;
 inline constexpr ViUInt32 VI_TMO_INFINITE = 0xFFFFFFFFu;
 
@@ -48,7 +60,9 @@ inline constexpr ViStatus VI_SUCCESS_TERM_CHAR = 0x3FFF0005;
 inline constexpr ViStatus VI_SUCCESS_MAX_CNT = 0x3FFF0006;
 inline constexpr ViStatus VI_SUCCESS_DEV_NPRESENT = 0x3FFF007D;
 inline constexpr ViStatus VI_SUCCESS_QUEUE_NEMPTY = 0x3FFF0080;
+inline constexpr ViStatus VI_WARN_NULL_OBJECT = 0x3FFF0082;
 inline constexpr ViStatus VI_WARN_NSUP_ATTR_STATE = 0x3FFF0084;
+inline constexpr ViStatus VI_WARN_UNKNOWN_STATUS = 0x3FFF0085;
 
 // Error codes (negative as 32-bit signed values).
 inline constexpr ViStatus VI_ERROR_SYSTEM_ERROR = static_cast<ViStatus>(0xBFFF0000u);
@@ -81,9 +95,23 @@ inline constexpr ViStatus VI_ERROR_LIBRARY_NFOUND = static_cast<ViStatus>(0xBFFF
 inline constexpr ViStatus VI_ERROR_CONN_LOST = static_cast<ViStatus>(0xBFFF00A6u);
 inline constexpr ViStatus VI_ERROR_INV_SETUP = static_cast<ViStatus>(0xBFFF003Au);
 inline constexpr ViStatus VI_ERROR_USER_BUF = static_cast<ViStatus>(0xBFFF0071u);
+inline constexpr ViStatus VI_ERROR_INV_EVENT = static_cast<ViStatus>(0xBFFF0026u);
+inline constexpr ViStatus VI_ERROR_INV_MASK = static_cast<ViStatus>(0xBFFF003Du);
+inline constexpr ViStatus VI_ERROR_NIMPL_OPER = static_cast<ViStatus>(0xBFFF0081u);
+inline constexpr ViStatus VI_ERROR_INV_LENGTH = static_cast<ViStatus>(0xBFFF0083u);
 
 // Attributes.
+inline constexpr ViAttr VI_ATTR_RSRC_CLASS = 0xBFFF0001u;
 inline constexpr ViAttr VI_ATTR_RSRC_NAME = 0xBFFF0002u;
+inline constexpr ViAttr VI_ATTR_RSRC_IMPL_VERSION = 0x3FFF0003u;
+inline constexpr ViAttr VI_ATTR_RSRC_LOCK_STATE = 0x3FFF0004u;
+inline constexpr ViAttr VI_ATTR_RSRC_SPEC_VERSION = 0x3FFF0170u;
+inline constexpr ViAttr VI_ATTR_RSRC_MANF_NAME = 0xBFFF0174u;
+inline constexpr ViAttr VI_ATTR_RSRC_MANF_ID = 0x3FFF0175u;
+inline constexpr ViAttr VI_ATTR_RM_SESSION = 0x3FFF00C4u;
+inline constexpr ViAttr VI_ATTR_TCPIP_HOSTNAME = 0xBFFF0196u;
+inline constexpr ViAttr VI_ATTR_TCPIP_DEVICE_NAME = 0xBFFF0199u;
+inline constexpr ViAttr VI_ATTR_USB_INTFC_NUM = 0x3FFF01A1u;
 inline constexpr ViAttr VI_ATTR_TMO_VALUE = 0x3FFF001Au;
 inline constexpr ViAttr VI_ATTR_INTF_TYPE = 0x3FFF0171u;
 inline constexpr ViAttr VI_ATTR_INTF_NUM = 0x3FFF0176u;
@@ -103,6 +131,14 @@ inline constexpr ViAttr VI_ATTR_GPIB_SECONDARY_ADDR = 0x3FFF0173u;
 inline constexpr ViUInt16 VI_INTF_GPIB = 1;
 inline constexpr ViUInt16 VI_INTF_TCPIP = 6;
 inline constexpr ViUInt16 VI_INTF_USB = 7;
+
+// viFlush / viSetBuf masks.
+inline constexpr ViUInt16 VI_READ_BUF = 1;
+inline constexpr ViUInt16 VI_WRITE_BUF = 2;
+inline constexpr ViUInt16 VI_READ_BUF_DISCARD = 4;
+inline constexpr ViUInt16 VI_WRITE_BUF_DISCARD = 8;
+inline constexpr ViUInt16 VI_IO_IN_BUF = 16;
+inline constexpr ViUInt16 VI_IO_OUT_BUF = 32;
 
 // viGpibControlREN modes.
 inline constexpr ViUInt16 VI_GPIB_REN_DEASSERT = 0;

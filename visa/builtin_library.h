@@ -1,0 +1,94 @@
+#pragma once
+// The product's own VISA implementation: resource-manager sessions, find lists and instrument
+// sessions over raw sockets, VXI-11, USBTMC, GPIB (linux-gpib) and in-process simulated
+// counters, with VISA's status codes and semantics.
+//
+// Reads: a complete answer returns VI_SUCCESS; a read that fills its count before the message
+// ends returns VI_SUCCESS_MAX_CNT and the rest stays for the next read; a read that gets no
+// complete answer within the session's time-out (VI_ATTR_TMO_VALUE, 2000 ms by default)
+// returns VI_ERROR_TMO. After a time-out the session clears the device before its next write,
+// so a late answer can never be taken for the answer to the following query.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/counter.h"
+#include "visa/library.h"
+
+namespace visa {
+
+struct BuiltinOptions {
+  // Simulated counters, served in-process under their USB-form resource names.
+  bool simulate = true;
+  std::vector<sim::Model> simulatedModels = {sim::Model::V3800A, sim::Model::V3820A};
+  std::uint64_t simulationSeed = 1;
+
+  // TCP/IP resources that viFindRsrc lists (no network discovery is done).
+  std::vector<std::string> lanResources;
+
+  // Where VXI-11 asks for the core channel (every real instrument: 111).
+  std::uint16_t vxi11PortmapperPort = 111;
+
+  // How long viOpen waits for a TCP connection.
+  std::chrono::milliseconds connectTimeout{5000};
+
+  // Where USBTMC devices and GPIB boards are looked for, and the linux-gpib library.
+  std::string usbtmcSysfsDir = "/sys/class/usbmisc";
+  std::string deviceDir = "/dev";
+  std::string gpibLibrary = "libgpib.so.0";
+};
+
+class BuiltinLibrary final : public Library {
+ public:
+  explicit BuiltinLibrary(BuiltinOptions options = {});
+  ~BuiltinLibrary() override;
+  BuiltinLibrary(const BuiltinLibrary&) = delete;
+  BuiltinLibrary& operator=(const BuiltinLibrary&) = delete;
+
+  ViStatus viOpenDefaultRM(ViSession* resourceManager) override;
+  ViStatus viFindRsrc(ViSession resourceManager, const char* expression, ViFindList* list,
+                      ViUInt32* count, char* firstDescriptor) override;
+  ViStatus viFindNext(ViFindList list, char* descriptor) override;
+  ViStatus viOpen(ViSession resourceManager, const char* resourceName, ViAccessMode mode,
+                  ViUInt32 openTimeout, ViSession* session) override;
+  ViStatus viSetAttribute(ViObject object, ViAttr attribute, ViAttrState value) override;
+  ViStatus viGetAttribute(ViObject object, ViAttr attribute, void* value) override;
+  ViStatus viWrite(ViSession session, const ViByte* buffer, ViUInt32 count,
+                   ViUInt32* written) override;
+  ViStatus viRead(ViSession session, ViByte* buffer, ViUInt32 count, ViUInt32* read) override;
+  ViStatus viClear(ViSession session) override;
+  ViStatus viStatusDesc(ViObject object, ViStatus status, char* description) override;
+  ViStatus viGpibControlREN(ViSession session, ViUInt16 mode) override;
+  ViStatus viClose(ViObject object) override;
+
+  // Further VISA operations, offered through the C interface (libv38xxvisa.so).
+  ViStatus viParseRsrc(ViSession resourceManager, const char* resourceName, ViUInt16* type,
+                       ViUInt16* board);
+  // `resourceClass`, `expandedName` and `alias` have room for VI_FIND_BUFLEN characters.
+  ViStatus viParseRsrcEx(ViSession resourceManager, const char* resourceName, ViUInt16* type,
+                         ViUInt16* board, char* resourceClass, char* expandedName, char* alias);
+  ViStatus viReadSTB(ViSession session, ViUInt16* statusByte);
+  ViStatus viAssertTrigger(ViSession session, ViUInt16 protocol);
+  ViStatus viFlush(ViSession session, ViUInt16 mask);
+
+  // VI_SUCCESS for an open session or resource manager, VI_ERROR_INV_OBJECT otherwise.
+  ViStatus checkObject(ViObject object) const;
+
+  const BuiltinOptions& options() const;
+
+  // For tests: the in-process counter behind a simulated resource name (any accepted
+  // spelling of it), to inject faults; null when it names no simulated counter.
+  sim::Counter* simulatedCounter(std::string_view resourceName);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+std::unique_ptr<BuiltinLibrary> makeBuiltinLibrary(BuiltinOptions options = {});
+
+}  // namespace visa
