@@ -199,8 +199,7 @@ void FrontPanel::command(int id) {
       dialogs_.open(Dialog::CommandControl);
       break;
     case Command::About:
-      dialogs_.open(Dialog::About);
-      applyLabels();
+      systemMenuAbout();
       break;
     case Command::RunStart:
       RunStart();
@@ -209,6 +208,11 @@ void FrontPanel::command(int id) {
       RunStop();
       break;
   }
+}
+
+void FrontPanel::systemMenuAbout() {
+  dialogs_.open(Dialog::About);
+  applyLabels();
 }
 
 void FrontPanel::showSettingMode() {

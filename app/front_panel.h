@@ -108,6 +108,8 @@ class FrontPanel {
   void command(int id);
   void command(Command c) { command(static_cast<int>(c)); }
   bool commandEnabled(Command c) const { return commands_.enabled(c); }
+  // "About V38XX_AP" of the window's system menu: the About box, whether or not a run is on.
+  void systemMenuAbout();
   void RunStart();
   void RunStop();
   // Timer message (timer 1 is the only one): one reading tick.

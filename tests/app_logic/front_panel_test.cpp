@@ -239,6 +239,9 @@ TEST(FrontPanel, RecordsARunOfTwentyFiveReadingsIntoDatabaseThree) {
   ASSERT_TRUE(r.fp.running());
   EXPECT_TRUE(r.timers.active);
   EXPECT_EQ(r.timers.periodMs, 100);
+  EXPECT_EQ(r.fp.panel().control(Ctl::ChartCaption).caption, "Freq Measurement");
+  EXPECT_EQ(r.fp.values().maximum, "0");
+  EXPECT_EQ(r.fp.values().current, "0");
   r.ticks(25);
   r.fp.command(Command::RunStop);
   EXPECT_FALSE(r.fp.running());
