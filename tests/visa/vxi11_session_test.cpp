@@ -62,7 +62,7 @@ TEST_F(Vxi11SessionTest, FoundInTheLanListAndQueried) {
   std::string answer;
   ASSERT_EQ(query(s, "*IDN?\n", 256, &answer), VI_SUCCESS);
   EXPECT_EQ(answer, counter.identification() + "\n");
-  // The spec's typed-address form opens the same instrument.
+  // A typed address ("TCPIP::" and the host) opens the same instrument.
   ViSession typed = VI_NULL;
   ASSERT_EQ(lib->viOpen(rm, "TCPIP::127.0.0.1", VI_NO_LOCK, 0, &typed), VI_SUCCESS);
   ASSERT_EQ(query(typed, "*IDN?\n", 5, &answer), VI_SUCCESS_MAX_CNT);
