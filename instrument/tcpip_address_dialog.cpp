@@ -1,0 +1,76 @@
+#include "instrument/tcpip_address_dialog.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+
+#include "app/controls/bitmaps.h"
+#include "app/controls/skin_button.h"
+#include "instrument/tcpip_address_data.h"
+#include "measure/texts.h"
+
+namespace instrument {
+
+namespace {
+
+// What may be typed into a field: a dotted IPv4 address (each number 0 to 255) or a part of one.
+const QRegularExpression& ipv4Pattern() {
+  static const QRegularExpression re(
+      QStringLiteral("(?:(?:25[0-5]|2[0-4][0-9]|[01]?[0-9]?[0-9])\\.){3}(?:25[0-5]|2[0-4][0-9]|[01]"
+                     "?[0-9]?[0-9])"));
+  return re;
+}
+
+}  // namespace
+
+TcpipAddressDialog::TcpipAddressDialog(TcpipAddressData& data, const measure::Texts& texts,
+                                       QWidget* parent)
+    : app::DraggableDialog(parent), data_(data) {
+  setWindowTitle(QString::fromStdString(texts.get("655")));
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  setFixedSize(340, 256);
+
+  auto* hint = new QLabel(QString::fromLatin1(kHint), this);
+  hint->setWordWrap(true);
+  hint->setGeometry(20, 14, 300, 40);
+
+  const TcpipAddressData::Addresses shown = data_.fieldTexts();
+  for (int i = 0; i < TcpipAddressData::kCount; ++i) {
+    const int y = 64 + i * 34;
+    auto* label = new QLabel(QStringLiteral("IP %1:").arg(i + 1), this);
+    label->setGeometry(20, y, 60, 26);
+    auto* field = new QLineEdit(QString::fromStdString(shown[static_cast<std::size_t>(i)]), this);
+    field->setGeometry(84, y, 236, 26);
+    field->setValidator(new QRegularExpressionValidator(ipv4Pattern(), field));
+    field->setPlaceholderText(QStringLiteral("0.0.0.0"));
+    field->setObjectName(QStringLiteral("ip%1").arg(i + 1));
+    connect(field, &QLineEdit::textEdited, field, [field] { field->setStyleSheet(QString()); });
+    connect(field, &QLineEdit::returnPressed, this, &TcpipAddressDialog::onOk);
+    fields_[static_cast<std::size_t>(i)] = field;
+  }
+
+  ok_ = new controls::SkinButton(QString::fromStdString(texts.get("003")),
+                                 controls::SkinButton::Kind::Push, this);
+  ok_->setIcons(QIcon(controls::bitmap(186)), QIcon(controls::bitmap(187)),
+                QIcon(controls::bitmap(188)), controls::SkinButton::IconAlign::Left);
+  ok_->setGeometry(220, 206, 100, 32);
+  connect(ok_, &QAbstractButton::clicked, this, &TcpipAddressDialog::onOk);
+}
+
+void TcpipAddressDialog::onOk() {
+  TcpipAddressData::Addresses texts;
+  for (int i = 0; i < TcpipAddressData::kCount; ++i)
+    texts[static_cast<std::size_t>(i)] = fields_[static_cast<std::size_t>(i)]->text().toStdString();
+  int bad = -1;
+  if (!data_.accept(texts, &bad)) {
+    // An unfinished address: the field is marked and keeps the focus; nothing is taken.
+    QLineEdit* field = fields_[static_cast<std::size_t>(bad)];
+    field->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid #dc2626; }"));
+    field->setFocus();
+    field->selectAll();
+    return;
+  }
+  accept();
+}
+
+}  // namespace instrument
