@@ -623,7 +623,9 @@ void PanelModel::openOptionPage(Page page) {
       page_ = static_cast<int>(page);
       showPage(page);
       setCheckedState(isFull ? Ctl::SetLimitBox : Ctl::CompactSetLimitBox, true);
-      if (code != previousFunctionCode_) refillLimitUnits(code);
+      // Also when the lists still hold another function's units (a function change on the
+      // same page does not count as one here).
+      if (code != previousFunctionCode_ || !limitUnitsMatch(code)) refillLimitUnits(code);
       break;
     case Page::ScaleOffset:
       if (code == fc::kVolt) return refuse("Volt does not support Scale configure !", Page::Volt);
@@ -650,6 +652,13 @@ void PanelModel::showPage(Page page) {
   const PanelVariant variant = full() ? PanelVariant::Full : PanelVariant::Compact;
   showOnlyPageControls(
       [&](const Control& c) { return c.page == static_cast<int>(page) && c.variant == variant; });
+}
+
+bool PanelModel::limitUnitsMatch(int code) const {
+  const auto units = limitUnitEntries(code);
+  const auto& held = entryTexts_[idx(full() ? Ctl::UpperUnit : Ctl::CompactUpperUnit)];
+  return std::equal(held.begin(), held.end(), units.begin(), units.end(),
+                    [](const PanelText& a, const PanelText& b) { return a.english == b.english; });
 }
 
 void PanelModel::refillLimitUnits(int code) {
@@ -920,6 +929,8 @@ void PanelModel::refreshArming() {
     return std::find(shown.begin(), shown.end(), c.id) != shown.end();
   });
 }
+
+void PanelModel::setChartCaptionFunction(int functionCode) { updateChartCaption(functionCode); }
 
 void PanelModel::updateChartCaption(int code) {
   const PanelText name = functionName(code);

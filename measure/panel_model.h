@@ -353,7 +353,11 @@ class PanelModel {
   long stopAfterN() const { return stopAfterN_; }
 
   // ---- Set by the owner's Run Start and Run Stop
+  // Run Start sets it (with the running state), Run Stop clears it.
   void setRunStarted(bool started) { runStarted_ = started; }
+  // Run Start's tail: the caption above the chart names this function + " Measurement"
+  // (see measurementCaption); a language change keeps it translated.
+  void setChartCaptionFunction(int functionCode);
   void setRunningFunctionCode(int code) { runningFunctionCode_ = code; }
   void setStatisticsShown(bool shown) { statisticsShown_ = shown; }
 
@@ -398,6 +402,7 @@ class PanelModel {
   void updateChartCaption(int code);
   void resetInput1Conditioning();
   void refillLimitUnits(int code);
+  bool limitUnitsMatch(int code) const;
   void refillCompactGate(int code);
   void checkStopAfterN();
 

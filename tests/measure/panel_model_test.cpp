@@ -623,6 +623,31 @@ TEST(PanelModel, LimitUnitsAreRefilledOnlyForAnotherFunction) {
   EXPECT_EQ(p.c(Ctl::LowerUnit).entries, (std::vector<std::string>{"u", "m", "1", "K", "M"}));
 }
 
+TEST(PanelModel, LimitUnitsFollowAFunctionChangedOnTheSamePage) {
+  Panel p;
+  p.identifyFull();
+  p.panel.press(Ctl::RatioButton);
+  p.panel.press(Ctl::LimitModesPage);
+  EXPECT_EQ(p.c(Ctl::UpperUnit).entries, (std::vector<std::string>{"u", "m", "1", "K", "M"}));
+  p.panel.press(Ctl::FreqRatioPage);
+  p.panel.press(Ctl::FreqButton);
+  p.panel.press(Ctl::FreqRatioPage);  // previous and current function are both Freq now
+  ASSERT_EQ(p.panel.previousFunctionCode(), p.panel.functionCode());
+  p.panel.press(Ctl::LimitModesPage);
+  EXPECT_EQ(p.c(Ctl::UpperUnit).entries,
+            (std::vector<std::string>{"uHz", "mHz", "Hz", "KHz", "MHz"}));
+}
+
+TEST(PanelModel, RunStartNamesTheRunningFunctionAboveTheChart) {
+  Panel p;
+  p.identifyFull();
+  p.panel.setRunStarted(true);
+  p.panel.setChartCaptionFunction(11);
+  EXPECT_EQ(p.c(Ctl::ChartCaption).caption, "Period Measurement");
+  p.panel.press(Ctl::OtherMeasPage);  // during the run the caption stays
+  EXPECT_EQ(p.c(Ctl::ChartCaption).caption, "Period Measurement");
+}
+
 TEST(PanelModel, ModelChangeResetsInput1AndReopensFreqRatio) {
   Panel p;
   p.identifyFull();
