@@ -141,6 +141,8 @@ Device_WriteResp Vxi11Server::Impl::write(const Device_WriteParms& p) {
     Link& link = it->second;
     if (link.input.size() + p.data.data_len > kMaxMessage) {
       link.input.clear();
+      lock.unlock();
+      counter.reportInputOverrun();
       resp.error = rpc::kOutOfResources;
       return resp;
     }

@@ -208,6 +208,11 @@ TEST_F(Vxi11Loopback, GoToLocalReachesTheCounter) {
   EXPECT_EQ(transport->controlRen(VI_GPIB_REN_ADDRESS_GTL), VI_SUCCESS);
   EXPECT_FALSE(counter.remote());
   EXPECT_EQ(transport->controlRen(VI_GPIB_REN_ASSERT_LLO), VI_ERROR_NSUP_OPER);
+  // The simulated counter offers neither serial poll nor bus trigger over VXI-11.
+  ViUInt16 stb = 0;
+  EXPECT_EQ(transport->readStatusByte(&stb, 1000ms), VI_ERROR_NSUP_OPER);
+  EXPECT_EQ(transport->assertTrigger(1000ms), VI_ERROR_NSUP_OPER);
+  EXPECT_EQ(query(*transport, "*OPC?\n").text, "1\n") << "the link is still usable";
 }
 
 TEST_F(Vxi11Loopback, TwoSessionsShareTheCounter) {

@@ -196,6 +196,17 @@ TEST_F(Vxi11CoreChannel, MessageIsHandedOverAtItsEnd) {
   EXPECT_EQ(client->read(lid, 4096).data, counter.identification() + "\n");
 }
 
+TEST_F(Vxi11CoreChannel, OverlongMessageIsRefusedAndReported) {
+  const std::string piece(9u << 20, ' ');
+  EXPECT_EQ(client->write(lid, piece, 0), rpc::kNoError);
+  EXPECT_EQ(client->write(lid, piece, 0), rpc::kOutOfResources);
+  auto errors = counter.pendingErrors();
+  ASSERT_FALSE(errors.empty());
+  EXPECT_EQ(errors.back().rfind("-363,", 0), 0u) << errors.back();
+  EXPECT_EQ(client->write(lid, "*OPC?\n"), rpc::kNoError) << "the link goes on";
+  EXPECT_EQ(client->read(lid, 100).data, "1\n");
+}
+
 TEST_F(Vxi11CoreChannel, ReadWithoutAnAnswerTimesOutAfterIoTimeout) {
   const auto start = std::chrono::steady_clock::now();
   auto r = client->read(lid, 100, 300);

@@ -176,6 +176,22 @@ class Vxi11Transport final : public Transport {
     return generic(procedure, kDefaultOpenTimeout, callDeadline(kDefaultOpenTimeout));
   }
 
+  ViStatus readStatusByte(ViUInt16* status, Timeout timeout) override {
+    const auto deadline = callDeadline(timeout);
+    Device_GenericParms parms = genericParms(deadline, timeout);
+    Decoded<Device_ReadStbResp> reply(xdrProc(xdr_Device_ReadStbResp));
+    ViStatus rc =
+        call(vxi11::kDeviceReadStb, xdrProc(xdr_Device_GenericParms), &parms, reply, deadline);
+    if (rc != VI_SUCCESS) return rc;
+    if (reply.value.error != vxi11::kNoError) return statusOfDeviceError(reply.value.error);
+    if (status) *status = reply.value.stb;
+    return VI_SUCCESS;
+  }
+
+  ViStatus assertTrigger(Timeout timeout) override {
+    return generic(vxi11::kDeviceTrigger, timeout, callDeadline(timeout));
+  }
+
  private:
   // The deadline of a whole operation: the instrument's time-out plus the RPC margin.
   static SteadyClock::time_point callDeadline(Timeout timeout) {
@@ -210,12 +226,17 @@ class Vxi11Transport final : public Transport {
     return VI_ERROR_IO;
   }
 
-  ViStatus generic(std::uint32_t procedure, Timeout timeout, SteadyClock::time_point deadline) {
+  Device_GenericParms genericParms(SteadyClock::time_point deadline, Timeout timeout) const {
     Device_GenericParms parms{};
     parms.lid = link_;
     parms.flags = 0;
     parms.io_timeout = ioTimeout(deadline, timeout);
     parms.lock_timeout = parms.io_timeout;
+    return parms;
+  }
+
+  ViStatus generic(std::uint32_t procedure, Timeout timeout, SteadyClock::time_point deadline) {
+    Device_GenericParms parms = genericParms(deadline, timeout);
     Decoded<Device_Error> reply(xdrProc(xdr_Device_Error));
     ViStatus status = call(procedure, xdrProc(xdr_Device_GenericParms), &parms, reply, deadline);
     if (status != VI_SUCCESS) return status;
