@@ -930,6 +930,11 @@ void PanelModel::refreshArming() {
   });
 }
 
+void PanelModel::showRunButtons(bool running) {
+  setCheckedState(Ctl::RunButton, running);
+  setCheckedState(Ctl::StopButton, !running);
+}
+
 void PanelModel::setChartCaptionFunction(int functionCode) { updateChartCaption(functionCode); }
 
 void PanelModel::updateChartCaption(int code) {

@@ -355,6 +355,9 @@ class PanelModel {
   // ---- Set by the owner's Run Start and Run Stop
   // Run Start sets it (with the running state), Run Stop clears it.
   void setRunStarted(bool started) { runStarted_ = started; }
+  // Shows "Run" pressed and "Stop" released while `running`, the reverse otherwise, without
+  // running either button's handler.
+  void showRunButtons(bool running);
   // Run Start's tail: the caption above the chart names this function + " Measurement"
   // (see measurementCaption); a language change keeps it translated.
   void setChartCaptionFunction(int functionCode);

@@ -702,6 +702,10 @@ TEST(PanelModel, RunAndStopButtons) {
   p.running = false;
   p.panel.press(Ctl::StopButton);  // idle: only the buttons
   EXPECT_EQ(p.runStops, 1);
+  p.panel.showRunButtons(true);  // display only: no handler runs
+  EXPECT_TRUE(p.c(Ctl::RunButton).checked);
+  EXPECT_FALSE(p.c(Ctl::StopButton).checked);
+  EXPECT_EQ(p.runStarts, 1);
 }
 
 TEST(PanelModel, ReadSpeedRestartsTheTimerOnlyDuringARun) {
