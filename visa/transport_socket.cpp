@@ -113,12 +113,18 @@ ViStatus SocketTransport::write(const ViByte* data, ViUInt32 count, ViUInt32* wr
   if (written) *written = 0;
   if (fd_ < 0 || lost_) return VI_ERROR_CONN_LOST;
   const Deadline deadline(timeout);
+  // A raw socket has no END signal: the line feed is the message terminator in both
+  // directions. A message that does not end in one ("*IDN?", "INIT:CONT OFF") gets it here,
+  // the way END marks the last byte of a write on the other interfaces.
+  std::string message(reinterpret_cast<const char*>(data), count);
+  if (message.empty() || message.back() != '\n') message.push_back('\n');
+  const ViUInt32 total = static_cast<ViUInt32>(message.size());
   ViUInt32 sent = 0;
-  while (sent < count) {
-    const ssize_t n = ::send(fd_, data + sent, count - sent, MSG_NOSIGNAL);
+  while (sent < total) {
+    const ssize_t n = ::send(fd_, message.data() + sent, total - sent, MSG_NOSIGNAL);
     if (n > 0) {
       sent += static_cast<ViUInt32>(n);
-      if (written) *written = sent;
+      if (written) *written = std::min(sent, count);
       continue;
     }
     if (n < 0 && errno == EINTR) continue;

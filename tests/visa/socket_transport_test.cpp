@@ -83,6 +83,20 @@ TEST_F(SocketTransportTest, ListedAndQueried) {
   EXPECT_EQ(lib->viGpibControlREN(s, VI_GPIB_REN_ADDRESS_GTL), VI_ERROR_NSUP_OPER);
 }
 
+TEST_F(SocketTransportTest, BareWriteEndsWithALineFeedAsEndElsewhere) {
+  // The main program sends "*IDN?" and "INIT:CONT OFF" without a terminator; the socket adds
+  // the line feed that ends a message, once, and reports the caller's byte count.
+  ASSERT_EQ(write("*IDN?"), VI_SUCCESS);
+  std::string answer;
+  ASSERT_EQ(read(256, &answer), VI_SUCCESS);
+  EXPECT_EQ(answer, counter.identification() + "\n");
+  ASSERT_EQ(write("INIT:CONT OFF"), VI_SUCCESS);
+  ASSERT_EQ(write("INIT:CONT ON\n"), VI_SUCCESS);
+  ASSERT_EQ(write("SYST:ERR?"), VI_SUCCESS);
+  ASSERT_EQ(read(256, &answer), VI_SUCCESS);
+  EXPECT_EQ(answer.rfind("+0,", 0), 0u) << answer;  // no empty or broken messages arrived
+}
+
 TEST_F(SocketTransportTest, TimeOutWithinTheSessionTimeout) {
   sim::Faults slow;
   slow.answerDelayMs = 3000;
