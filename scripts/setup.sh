@@ -18,7 +18,7 @@ packages=(
   # fonts so that every language of the front panel renders
   fonts-dejavu-core fonts-noto-cjk
   # network namespaces for the VXI-11 portmapper tests
-  iproute2 util-linux procps
+  iproute2 util-linux procps rpcbind
 )
 
 missing=()
