@@ -264,6 +264,38 @@ Query Query::readingsWithStartDate() {
   return Query("SELECT read_value, read_time, r_date FROM read, read_date ORDER BY read.rowid", "");
 }
 
+Query Query::readingRowSpan() {
+  // Each sub-query is answered from the table's tree without reading the rows.
+  return Query(
+      "SELECT (SELECT min(rowid) FROM read) AS first_row, (SELECT max(rowid) FROM read) AS "
+      "last_row, (SELECT count(*) FROM read) AS row_count",
+      "");
+}
+
+Query Query::readingRowIdAt(long long position) {
+  return Query("SELECT rowid AS row_id FROM read ORDER BY rowid LIMIT 1 OFFSET ?1", "",
+               {static_cast<double>(position)});
+}
+
+Query Query::readingsFromRow(long long firstRow) {
+  return Query("SELECT read_value, read_time FROM read WHERE rowid >= ?1 ORDER BY rowid", "",
+               {static_cast<double>(firstRow)});
+}
+
+Query Query::readingValuesFromRow(long long firstRow) {
+  return Query("SELECT read_value FROM read WHERE rowid >= ?1 ORDER BY rowid", "",
+               {static_cast<double>(firstRow)});
+}
+
+Query Query::readingWithStartDateAt(long long row) {
+  return Query(
+      "SELECT read_value, read_time, r_date FROM read, read_date WHERE read.rowid = ?1 "
+      "ORDER BY read_date.rowid",
+      "", {static_cast<double>(row)});
+}
+
+Query Query::readingCount() { return Query("SELECT count(read_value) AS sum_num FROM read", ""); }
+
 // ---- Database ----------------------------------------------------------------------------
 
 Database::~Database() { close(); }
@@ -376,6 +408,74 @@ void Database::rollback() { exec(db_, "ROLLBACK", "rolling back"); }
 Recordset Database::openRecordset(const Query& query) {
   if (!db_) throw DatabaseError(FailureKind::Other, "no database is open");
   return Recordset(*this, query);
+}
+
+ForwardCursor Database::openForwardOnly(const Query& query) {
+  if (!db_) throw DatabaseError(FailureKind::Other, "no database is open");
+  return ForwardCursor(db_, query);
+}
+
+// ---- ForwardCursor -----------------------------------------------------------------------
+
+ForwardCursor::ForwardCursor(sqlite3* db, const Query& query) {
+  const int rc = sqlite3_prepare_v2(db, query.sql_.c_str(), -1, &statement_, nullptr);
+  if (rc != SQLITE_OK) throw engineError(db, rc, "opening a record set");
+  for (size_t i = 0; i < query.parameters_.size(); ++i) {
+    sqlite3_bind_double(statement_, static_cast<int>(i + 1), query.parameters_[i]);
+  }
+  first_ = query.table_.empty() ? 0 : 1;
+  columns_ = sqlite3_column_count(statement_) - first_;
+}
+
+ForwardCursor::ForwardCursor(ForwardCursor&& other) noexcept { *this = std::move(other); }
+
+ForwardCursor& ForwardCursor::operator=(ForwardCursor&& other) noexcept {
+  if (this == &other) return *this;
+  close();
+  statement_ = std::exchange(other.statement_, nullptr);
+  first_ = other.first_;
+  columns_ = std::exchange(other.columns_, 0);
+  return *this;
+}
+
+ForwardCursor::~ForwardCursor() { close(); }
+
+void ForwardCursor::close() {
+  if (statement_) sqlite3_finalize(statement_);
+  statement_ = nullptr;
+}
+
+bool ForwardCursor::next() {
+  if (!statement_) return false;
+  const int rc = sqlite3_step(statement_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) {
+    // Lets go of the read snapshot at once.
+    sqlite3_reset(statement_);
+    return false;
+  }
+  const DatabaseError error = engineError(sqlite3_db_handle(statement_), rc, "reading");
+  sqlite3_reset(statement_);
+  throw error;
+}
+
+bool ForwardCursor::isNull(int column) const {
+  return sqlite3_column_type(statement_, column + first_) == SQLITE_NULL;
+}
+
+double ForwardCursor::number(int column) const {
+  return sqlite3_column_double(statement_, column + first_);
+}
+
+long long ForwardCursor::integer(int column) const {
+  return sqlite3_column_int64(statement_, column + first_);
+}
+
+std::string_view ForwardCursor::text(int column) const {
+  const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column + first_));
+  if (!t) return {};
+  return std::string_view(t,
+                          static_cast<size_t>(sqlite3_column_bytes(statement_, column + first_)));
 }
 
 // ---- Recordset ---------------------------------------------------------------------------

@@ -77,11 +77,27 @@ class Query {
   // Every reading paired with the start date: read_value, read_time, r_date.
   static Query readingsWithStartDate();
 
+  // Queries that find readings by row id. Rows are only ever appended, so the row ids of a
+  // file run in the order the readings were stored.
+  // How the rows are numbered: first_row, last_row (null when empty), row_count.
+  static Query readingRowSpan();
+  // The row id of the reading at 0-based `position` in stored order: row_id.
+  static Query readingRowIdAt(long long position);
+  // The readings from row id `firstRow` on, in stored order: read_value, read_time.
+  static Query readingsFromRow(long long firstRow);
+  // The values alone from row id `firstRow` on, in stored order: read_value.
+  static Query readingValuesFromRow(long long firstRow);
+  // The reading of row id `row` paired with the start date: read_value, read_time, r_date.
+  static Query readingWithStartDateAt(long long row);
+  // The number of stored values: sum_num (count of read_value).
+  static Query readingCount();
+
   // The table rows can be added to or edited in; empty for read-only queries.
   const std::string& table() const { return table_; }
 
  private:
   friend class Recordset;
+  friend class ForwardCursor;
   Query(std::string sql, std::string table, std::vector<double> parameters = {});
   std::string sql_;
   std::string table_;
@@ -99,6 +115,7 @@ struct OpenOptions {
 };
 
 class Recordset;
+class ForwardCursor;
 
 class Database {
  public:
@@ -126,6 +143,8 @@ class Database {
 
   // Record sets still open are closed with their database.
   Recordset openRecordset(const Query& query);
+  // A forward-only pass over `query`, for streaming many rows.
+  ForwardCursor openForwardOnly(const Query& query);
 
  private:
   friend class Recordset;
@@ -200,6 +219,37 @@ class Recordset {
   std::vector<Value> edits_;
   std::vector<bool> edited_;
   sqlite3_stmt* insert_ = nullptr;
+};
+
+// A forward-only pass over a fixed query (like the engine's forward-only snapshot): each row
+// is read in place, without copies or positioning, so that millions of readings stream at
+// the engine's own pace. Columns are numbered from 0 in the order the query lists its fields.
+// The cursor keeps the file readable on its own; close it (or let it go) before writing.
+class ForwardCursor {
+ public:
+  ForwardCursor(ForwardCursor&& other) noexcept;
+  ForwardCursor& operator=(ForwardCursor&& other) noexcept;
+  ~ForwardCursor();
+
+  // Moves to the next row (the first one on the first call); false at the end. Throws
+  // DatabaseError when the file cannot be read.
+  bool next();
+  int columnCount() const { return columns_; }
+  bool isNull(int column) const;
+  // The column as a double (null as 0).
+  double number(int column) const;
+  // The column as a 64-bit integer (null as 0).
+  long long integer(int column) const;
+  // The column as text, valid until the next move.
+  std::string_view text(int column) const;
+  void close();
+
+ private:
+  friend class Database;
+  ForwardCursor(sqlite3* db, const Query& query);
+  sqlite3_stmt* statement_ = nullptr;
+  int first_ = 0;  // hidden leading row id of updatable queries
+  int columns_ = 0;
 };
 
 }  // namespace records

@@ -84,4 +84,23 @@ std::optional<DateTime> readStartDate(const std::string& path) {
   return start;
 }
 
+ReadingRows readingRows(Database& db) {
+  ForwardCursor span = db.openForwardOnly(Query::readingRowSpan());
+  ReadingRows rows;
+  if (span.next()) {
+    rows.firstRowId = span.integer(0);
+    rows.lastRowId = span.integer(1);
+    rows.count = span.integer(2);
+  }
+  return rows;
+}
+
+std::optional<long long> readingRowIdAt(Database& db, const ReadingRows& rows, long long position) {
+  if (position < 0 || position >= rows.count) return std::nullopt;
+  if (rows.contiguous()) return rows.firstRowId + position;
+  ForwardCursor at = db.openForwardOnly(Query::readingRowIdAt(position));
+  if (!at.next()) return std::nullopt;
+  return at.integer(0);
+}
+
 }  // namespace records

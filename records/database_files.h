@@ -60,4 +60,20 @@ void openReadingDatabase(Database& db, const std::string& path, const OpenOption
 // Throws DatabaseError when the file cannot be read.
 std::optional<DateTime> readStartDate(const std::string& path);
 
+// How the readings of an open file are numbered. Readings are only ever appended (a file is
+// deleted or overwritten whole), so their row ids normally run from the first to the last
+// without gaps, and the reading at a position is then found by arithmetic instead of a scan.
+struct ReadingRows {
+  long long count = 0;  // rows in table `read`
+  long long firstRowId = 0;
+  long long lastRowId = 0;
+  bool contiguous() const { return count == 0 || lastRowId - firstRowId + 1 == count; }
+};
+
+ReadingRows readingRows(Database& db);
+
+// The row id of the reading at 0-based `position` in stored order, or nullopt past the end.
+// Arithmetic when the row ids run without gaps; otherwise an ordered walk to the position.
+std::optional<long long> readingRowIdAt(Database& db, const ReadingRows& rows, long long position);
+
 }  // namespace records
