@@ -1,0 +1,464 @@
+#include "records/view_record.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "core/interaction.h"
+#include "core/text_format.h"
+#include "measure/text_catalog.h"
+#include "measure/texts.h"
+#include "records/database.h"
+
+namespace records {
+
+namespace {
+
+// The wait cursor for the length of one command.
+class WaitCursor {
+ public:
+  explicit WaitCursor(core::Interaction& ui) : ui_(ui) { ui_.setWaitCursor(true); }
+  ~WaitCursor() { ui_.setWaitCursor(false); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  core::Interaction& ui_;
+};
+
+// The process's current directory, put back when the export ends however it ends.
+class DirectoryKeeper {
+ public:
+  DirectoryKeeper() {
+    if (char* cwd = ::getcwd(nullptr, 0)) {
+      path_ = cwd;
+      std::free(cwd);
+    }
+  }
+  ~DirectoryKeeper() {
+    if (!path_.empty() && ::chdir(path_.c_str()) != 0) {
+      // Nothing more can be done; the next folder lookup reports a missing folder.
+    }
+  }
+  DirectoryKeeper(const DirectoryKeeper&) = delete;
+  DirectoryKeeper& operator=(const DirectoryKeeper&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+struct FileCloser {
+  void operator()(std::FILE* f) const {
+    if (f) std::fclose(f);
+  }
+};
+
+void appendTwoDigits(std::string& out, int v) {
+  out += static_cast<char>('0' + (v / 10) % 10);
+  out += static_cast<char>('0' + v % 10);
+}
+
+void appendTime(std::string& out, const std::optional<DateTime>& time, const char* separator) {
+  if (!time) return;
+  appendTwoDigits(out, time->hour);
+  out += separator;
+  appendTwoDigits(out, time->minute);
+  out += separator;
+  appendTwoDigits(out, time->second);
+}
+
+void appendFixed(std::string& out, double value, int decimals) {
+  // 309 integer digits at most, a sign, the point and the decimals.
+  char buffer[400];
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  out.append(buffer, result.ptr);
+}
+
+void appendCsvLine(std::string& out, const std::optional<DateTime>& time, double value) {
+  out += '"';
+  appendTime(out, time, " : ");
+  out += "\",";
+  appendFixed(out, value, 30);
+  out += "\r\n";
+}
+
+std::string cut(std::string text, size_t length) {
+  if (text.size() > length) text.resize(length);
+  return text;
+}
+
+std::string currentDirectory() {
+  std::string path;
+  if (char* cwd = ::getcwd(nullptr, 0)) {
+    path = cwd;
+    std::free(cwd);
+  }
+  return path;
+}
+
+}  // namespace
+
+std::string viewRecordEntry(int n, const DateTime& start) {
+  return core::format("Database %d            ( %s )", n, startDateText(start).c_str());
+}
+
+int entryDatabaseNumber(std::string_view entry) {
+  if (entry.size() <= 9) return 0;
+  return static_cast<int>(core::leadingInteger(entry.substr(9, 2)));
+}
+
+std::string statisticText(double value) {
+  std::string text = fixedText(value, 22);
+  while (!text.empty() && text.back() == '0') text.pop_back();
+  while (!text.empty() && text.back() == '.') text.pop_back();
+  return text;
+}
+
+std::vector<std::string> rangeEntries(long long count) {
+  std::vector<std::string> ranges;
+  long long first = 1;
+  for (long long full = count / kPageRows; full > 0; --full) {
+    ranges.push_back(core::format(" %lld - %lld ", first, first + kPageRows - 1));
+    first += kPageRows;
+  }
+  ranges.push_back(core::format(" %lld - %lld ", first, count));
+  return ranges;
+}
+
+std::string fixedText(double value, int decimals) {
+  std::string out;
+  appendFixed(out, value, decimals);
+  return out;
+}
+
+std::string pageValueText(double value) { return cut(fixedText(value, 30), 23); }
+std::string searchValueText(double value) { return cut(fixedText(value, 30), 22); }
+
+std::string pageTimeText(const std::optional<DateTime>& time) {
+  std::string out;
+  appendTime(out, time, ":");
+  return out;
+}
+
+std::string spacedTimeText(const std::optional<DateTime>& time) {
+  std::string out;
+  appendTime(out, time, " : ");
+  return out;
+}
+
+std::string csvHeader(std::string_view entry) {
+  const size_t open = entry.find('(');
+  std::string header = "Time,Value, ,DateTime : ";
+  header += open == std::string_view::npos ? entry : entry.substr(open);
+  return header + "\r\n";
+}
+
+std::string csvLine(const std::optional<DateTime>& time, double value) {
+  std::string line;
+  appendCsvLine(line, time, value);
+  return line;
+}
+
+std::string csvFileName(std::string_view typedName) {
+  std::string name(typedName);
+  const std::string extension = ".csv";
+  bool hasExtension = name.size() >= extension.size();
+  for (size_t i = 0; hasExtension && i < extension.size(); ++i) {
+    const char c = name[name.size() - extension.size() + i];
+    hasExtension = std::tolower(static_cast<unsigned char>(c)) == extension[i];
+  }
+  if (!hasExtension) name += extension;
+  return name;
+}
+
+GridLayout gridLayout(int dpiX, int dpiY) {
+  GridLayout layout;
+  if (dpiX == 120 && dpiY == 120) {
+    layout.pointSize = 10;
+    layout.columnTwips = {800, 2900, 1500};
+  }
+  return layout;
+}
+
+// ---- ViewRecord --------------------------------------------------------------------------
+
+ViewRecord::ViewRecord(core::Interaction& ui, const measure::Texts& texts)
+    : ui_(ui), texts_(texts) {}
+
+void ViewRecord::open(int dpiX, int dpiY) {
+  view_ = ViewRecordView{};
+  chosen_.reset();
+  const measure::Texts& t = texts_;
+  view_.title = t.get("711");
+  view_.databaseListLabel = t.get("712");
+  view_.refreshText = t.get("713");
+  view_.deleteText = t.get("714");
+  view_.exportText = t.get("715");
+  view_.contentsGroup = t.get("716");
+  view_.countLabel = t.get("717");
+  view_.maxLabel = t.get("718");
+  view_.minLabel = t.get("719");
+  view_.avgLabel = t.get("720");
+  view_.filterGroup = t.get("721");
+  view_.hiLabel = t.get("722");
+  view_.loLabel = t.get("723");
+  view_.rangeLabel = t.get("724");
+  view_.searchText = t.get("725");
+  view_.exitText = t.get("726");
+  folder_ = databaseFolderFor(currentDirectory());
+  view_.grid = gridLayout(dpiX, dpiY);
+  fillList();
+  view_.gridRows = 2;
+  view_.rows = {{"", "_________________________", "____________________"}};
+}
+
+void ViewRecord::fillList() {
+  if (::chdir(folder_.c_str()) != 0) {
+    ui_.message(kFolderNotFoundText, kRecordViewFolderCaption, core::Icon::None);
+    return;
+  }
+  view_.entries.clear();
+  view_.currentEntry = -1;
+  for (int n = 1; n <= kDatabaseCount; ++n) {
+    if (!isDatabaseUsed(folder_, n)) continue;
+    try {
+      if (const auto start = readStartDate(databasePath(folder_, n))) {
+        view_.entries.push_back(viewRecordEntry(n, *start));
+      }
+    } catch (const DatabaseError& e) {
+      engineFailure(n, e);
+    }
+  }
+}
+
+void ViewRecord::refresh() {
+  fillList();
+  view_.currentEntry = -1;
+  chosen_.reset();
+  view_.deleteEnabled = false;
+  view_.exportEnabled = false;
+}
+
+bool ViewRecord::chosenFileExists() const {
+  return chosen_ && isDatabaseNumber(chosen_->number) && isDatabaseUsed(folder_, chosen_->number);
+}
+
+void ViewRecord::engineFailure(int n, const DatabaseError& error) {
+  ui_.message(
+      core::format("The Database %d could not be read: %s.", n, failureReason(error).c_str()),
+      std::string(measure::kAppTitle), core::Icon::Error);
+}
+
+void ViewRecord::chooseDatabase(int index) {
+  if (index < 0 || index >= static_cast<int>(view_.entries.size())) return;
+  view_.currentEntry = index;
+  view_.limitsEnabled = true;
+  view_.deleteEnabled = true;
+  view_.exportEnabled = true;
+  chosen_ = Chosen{entryDatabaseNumber(view_.entries[index]), std::nullopt};
+
+  const WaitCursor wait(ui_);
+  if (!chosenFileExists()) return;
+  try {
+    Database db;
+    openReadingDatabase(db, databasePath(folder_, chosen_->number));
+    ForwardCursor stats = db.openForwardOnly(Query::readingStatistics());
+    if (!stats.next()) {
+      ui_.message(texts_.get("727"), std::string(measure::kAppTitle), core::Icon::Exclamation);
+      return;
+    }
+    // An empty table has no maximum, minimum or average: they show as 0.
+    const auto statistic = [&](int column) {
+      return stats.isNull(column) ? std::string("0") : statisticText(stats.number(column));
+    };
+    const long long count = stats.integer(1);
+    view_.countText = core::format("%lld", count);
+    view_.maxText = statistic(2);
+    view_.minText = statistic(3);
+    view_.avgText = statistic(0);
+    stats.close();
+    chosen_->summary = Summary{count, readingRows(db)};
+  } catch (const DatabaseError& e) {
+    engineFailure(chosen_->number, e);
+    return;
+  }
+  view_.ranges = rangeEntries(chosen_->summary->count);
+  view_.currentRange = 0;
+  showPage(0);
+}
+
+const ViewRecord::Summary& ViewRecord::summaryOf(Database& db) {
+  if (!chosen_->summary) {
+    ForwardCursor counted = db.openForwardOnly(Query::readingCount());
+    const long long count = counted.next() ? counted.integer(0) : 0;
+    counted.close();
+    chosen_->summary = Summary{count, readingRows(db)};
+  }
+  return *chosen_->summary;
+}
+
+void ViewRecord::chooseRange(int index) {
+  if (index < 0 || index >= static_cast<int>(view_.ranges.size())) return;
+  view_.currentRange = index;
+  showPage(index);
+}
+
+void ViewRecord::showPage(int index) {
+  const WaitCursor wait(ui_);
+  if (!chosenFileExists()) return;
+  std::vector<GridRow> rows;
+  try {
+    Database db;
+    openReadingDatabase(db, databasePath(folder_, chosen_->number));
+    // Rows are appended in order and never removed one by one, so the page starts at a row
+    // id found by arithmetic (or, in a file whose row ids have gaps, by an ordered walk).
+    const auto first =
+        readingRowIdAt(db, summaryOf(db).rows, static_cast<long long>(index) * kPageRows);
+    if (first) {
+      ForwardCursor page = db.openForwardOnly(Query::readingsFromRow(*first));
+      rows.reserve(kPageRows);
+      for (int i = 1; i <= kPageRows && page.next(); ++i) {
+        rows.push_back({core::format("%d", i), pageValueText(page.number(0)),
+                        pageTimeText(DateTime::parse(page.text(1)))});
+      }
+    }
+  } catch (const DatabaseError& e) {
+    engineFailure(chosen_->number, e);
+    return;
+  }
+  view_.rows = std::move(rows);
+  view_.gridRows = static_cast<int>(view_.rows.size()) + 1;
+}
+
+void ViewRecord::search() {
+  if (!chosen_ || view_.currentEntry < 0) return;
+  const WaitCursor wait(ui_);
+  const std::string title(measure::kAppTitle);
+  if (view_.hiText.empty() || view_.loText.empty()) {
+    ui_.message(texts_.get("729"), title, core::Icon::Exclamation);
+    return;
+  }
+  const double hi = core::leadingDouble(view_.hiText);
+  const double lo = core::leadingDouble(view_.loText);
+  if (!chosenFileExists()) return;
+  if (hi < lo) {
+    view_.rows.clear();
+    view_.gridRows = 1;
+    ui_.message(texts_.get("730"), title, core::Icon::Exclamation);
+    return;
+  }
+  std::vector<GridRow> rows;
+  bool more = false;
+  try {
+    Database db;
+    openReadingDatabase(db, databasePath(folder_, chosen_->number));
+    ForwardCursor found = db.openForwardOnly(Query::readingsBetween(hi, lo));
+    while (found.next()) {
+      if (rows.size() == kPageRows) {
+        more = true;
+        break;
+      }
+      rows.push_back({core::format("%d", static_cast<int>(rows.size()) + 1),
+                      searchValueText(found.number(0)),
+                      spacedTimeText(DateTime::parse(found.text(1)))});
+    }
+  } catch (const DatabaseError& e) {
+    engineFailure(chosen_->number, e);
+    return;
+  }
+  view_.rows = std::move(rows);
+  view_.gridRows = static_cast<int>(view_.rows.size()) + 1;
+  if (more) ui_.message(texts_.get("731"), title, core::Icon::None);
+}
+
+void ViewRecord::exportCsv() {
+  if (!chosen_ || view_.currentEntry < 0) return;
+  const DirectoryKeeper keeper;
+  core::SaveFileRequest request;
+  request.filter = kCsvFilter;
+  request.initialDirectory = keeper.path();
+  const std::optional<core::SaveFileChoice> choice = ui_.saveFile(request);
+  if (!choice) return;
+  const WaitCursor wait(ui_);
+
+  std::string path = csvFileName(choice->name);
+  if (!choice->directory.empty()) path = choice->directory + "/" + path;
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+  if (!file) {
+    ui_.message(kSaveAsErrorText, kSaveAsErrorCaption, core::Icon::None);
+    return;
+  }
+  static constexpr size_t kChunk = 1 << 20;
+  std::setvbuf(file.get(), nullptr, _IOFBF, kChunk);
+  const std::string header = csvHeader(view_.entries[view_.currentEntry]);
+  bool written = std::fwrite(header.data(), 1, header.size(), file.get()) == header.size();
+  if (!chosenFileExists()) return;
+
+  const std::string title(measure::kAppTitle);
+  try {
+    Database db;
+    openReadingDatabase(db, databasePath(folder_, chosen_->number));
+    // The count was read when the database was chosen; the rows stream from the first one.
+    const Summary& summary = summaryOf(db);
+    const long long lines = summary.count;
+    ForwardCursor readings = db.openForwardOnly(Query::readingsFromRow(summary.rows.firstRowId));
+    if (!readings.next()) {
+      ui_.message(texts_.get("727"), title, core::Icon::Exclamation);
+      return;
+    }
+    std::string chunk;
+    chunk.reserve(kChunk + 512);
+    long long done = 0;
+    do {
+      appendCsvLine(chunk, DateTime::parse(readings.text(1)), readings.number(0));
+      if (chunk.size() >= kChunk) {
+        written = written && std::fwrite(chunk.data(), 1, chunk.size(), file.get()) == chunk.size();
+        chunk.clear();
+      }
+    } while (++done < lines && readings.next());
+    written = written && std::fwrite(chunk.data(), 1, chunk.size(), file.get()) == chunk.size();
+  } catch (const DatabaseError& e) {
+    engineFailure(chosen_->number, e);
+    return;
+  }
+  // A file that could not be written in full (a full disk) is not reported as completed.
+  written = std::fflush(file.get()) == 0 && written;
+  written = std::fclose(file.release()) == 0 && written;
+  if (!written) {
+    ui_.message(kSaveAsErrorText, kSaveAsErrorCaption, core::Icon::None);
+    return;
+  }
+  ui_.message(kCsvCompletedText, title, core::Icon::Information);
+}
+
+void ViewRecord::deleteChosen() {
+  if (!chosen_ || view_.currentEntry < 0) return;
+  if (ui_.message(texts_.get("728"), std::string(measure::kAppTitle), core::Icon::Question,
+                  core::Buttons::YesNo) != core::Answer::Yes) {
+    return;
+  }
+  const int n = entryDatabaseNumber(view_.entries[view_.currentEntry]);
+  if (isDatabaseNumber(n)) {
+    try {
+      deleteDatabase(folder_, n);
+    } catch (const DatabaseError& e) {
+      ui_.message(
+          core::format("The Database %d could not be deleted: %s.", n, failureReason(e).c_str()),
+          std::string(measure::kAppTitle), core::Icon::Error);
+      return;
+    }
+  }
+  view_.entries.erase(view_.entries.begin() + view_.currentEntry);
+  view_.currentEntry = -1;
+  chosen_.reset();
+  view_.deleteEnabled = false;
+  view_.exportEnabled = false;
+}
+
+}  // namespace records

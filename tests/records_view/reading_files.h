@@ -1,0 +1,126 @@
+#pragma once
+// Reading databases for the record dialogs' tests and benchmarks: a scratch start directory
+// with its "DB" folder, and files written straight through SQLite (one transaction), so the
+// dialogs are checked against data that their own code did not write.
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "records/database_files.h"
+
+namespace viewtest {
+
+namespace fs = std::filesystem;
+
+// A fresh directory whose path holds no "DB", with its "DB" folder, made the current
+// directory; the previous current directory comes back at the end.
+class StartDirectory {
+ public:
+  explicit StartDirectory(bool withDbFolder = true) {
+    previous_ = fs::current_path();
+    for (;;) {
+      std::string pattern = (fs::temp_directory_path() / "v38xx-view-XXXXXX").string();
+      if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+      if (pattern.find("DB") == std::string::npos) {
+        root_ = pattern;
+        break;
+      }
+      fs::remove(pattern);
+    }
+    if (withDbFolder) fs::create_directory(dbFolder());
+    fs::current_path(root_);
+  }
+  ~StartDirectory() {
+    std::error_code ec;
+    fs::current_path(previous_, ec);
+    fs::remove_all(root_, ec);
+  }
+  StartDirectory(const StartDirectory&) = delete;
+  StartDirectory& operator=(const StartDirectory&) = delete;
+
+  const std::string& root() const { return root_; }
+  std::string dbFolder() const { return root_ + "/DB"; }
+  std::string path(int n) const { return records::databasePath(dbFolder(), n); }
+
+ private:
+  std::string root_;
+  fs::path previous_;
+};
+
+// Runs SQL on a file directly.
+inline void sqlExec(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    throw std::runtime_error("cannot open " + path);
+  }
+  char* error = nullptr;
+  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+  const std::string message = error ? error : "";
+  sqlite3_free(error);
+  sqlite3_close(db);
+  if (rc != SQLITE_OK) throw std::runtime_error(sql + ": " + message);
+}
+
+// The time of day `second` seconds after midnight (wrapping at a day), as stored.
+inline std::string timeOfDayText(long long second) {
+  second %= 86400;
+  char text[16];
+  std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", second / 3600, second / 60 % 60,
+                second % 60);
+  return text;
+}
+
+// Creates database file `path` holding `count` readings, value(i) stored at the time of day
+// firstSecond + i, and the start date `startDate` ("YYYY-MM-DD HH:MM:SS"; empty: none).
+// All rows go in one transaction.
+inline void writeReadings(const std::string& path, long long count,
+                          const std::function<double(long long)>& value,
+                          const std::string& startDate = "2011-11-10 09:06:32",
+                          long long firstSecond = 9 * 3600 + 6 * 60 + 32) {
+  records::createDatabase(path);
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    throw std::runtime_error("cannot open " + path);
+  }
+  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  sqlite3_stmt* insert = nullptr;
+  sqlite3_prepare_v2(db, "INSERT INTO read (read_value, read_time) VALUES (?1, ?2)", -1, &insert,
+                     nullptr);
+  for (long long i = 0; i < count; ++i) {
+    const std::string time = timeOfDayText(firstSecond + i);
+    sqlite3_bind_double(insert, 1, value(i));
+    sqlite3_bind_text(insert, 2, time.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_step(insert);
+    sqlite3_reset(insert);
+  }
+  sqlite3_finalize(insert);
+  if (!startDate.empty()) {
+    const std::string sql = "INSERT INTO read_date (r_date) VALUES ('" + startDate + "')";
+    sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+  }
+  char* error = nullptr;
+  const int rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, &error);
+  const std::string message = error ? error : "";
+  sqlite3_free(error);
+  sqlite3_close(db);
+  if (rc != SQLITE_OK) throw std::runtime_error("writing " + path + ": " + message);
+}
+
+inline void writeValues(const std::string& path, const std::vector<double>& values,
+                        const std::string& startDate = "2011-11-10 09:06:32") {
+  writeReadings(
+      path, static_cast<long long>(values.size()),
+      [&](long long i) { return values[static_cast<size_t>(i)]; }, startDate);
+}
+
+}  // namespace viewtest
