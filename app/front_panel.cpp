@@ -77,7 +77,7 @@ FrontPanel::FrontPanel(visa::Library& visa, core::Interaction& ui, core::Clock& 
   instrument_->setPanelHooks(std::move(hooks));
 
   panel_->setRunHandlers([this] { RunStart(); }, [this] { RunStop(); },
-                         [this] { return loop_->running() && !showingRunButtons_; });
+                         [this] { return loop_->running(); });
   panel_->setReadSpeedHandler([this](int periodMs) {
     if (loop_->running()) timers_.start(kReadingTimer, periodMs);
   });
@@ -231,18 +231,8 @@ void FrontPanel::selectDevice(int line) {
   notify(Change::DeviceList);
 }
 
-void FrontPanel::showRunButtonsPressed() {
-  // The panel's Run button handler is the only way to show "Run" pressed and "Stop" released;
-  // while it runs here the run counts as not started yet and its call back into Run Start is
-  // ignored.
-  if (!panel_->control(Ctl::StopButton).checked && panel_->control(Ctl::RunButton).checked) return;
-  showingRunButtons_ = true;
-  panel_->press(Ctl::RunButton);
-  showingRunButtons_ = false;
-}
-
 void FrontPanel::RunStart() {
-  if (loop_->running() || showingRunButtons_) return;
+  if (loop_->running()) return;
   const ViSession session = instrument_->currentSession();
   if (session == instrument::kInvalidSession || session == VI_NULL) {
     ui_.message(texts_.get("1000"), std::string(kAppTitle), core::Icon::Exclamation);
@@ -269,11 +259,12 @@ void FrontPanel::RunStart() {
   }
 
   instrument_->write("INIT:CONT ON");
+  panel_->setChartCaptionFunction(program.runningFunctionCode);
   loop_->start({program.runningFunctionCode, program.statisticsShown, selection_.save});
   timers_.start(kReadingTimer, panel_->readIntervalMs());
   values_.maximum = values_.current = values_.minimum = "0";
   notify(Change::Values);
-  showRunButtonsPressed();
+  panel_->showRunButtons(true);
 
   // Recording was asked for but nothing could be opened (the chosen database is in use, or
   // the user has been told why it cannot be written): the run does not go on without it.
@@ -292,7 +283,7 @@ void FrontPanel::RunStop() {
   loop_->setRunning(false);
   panel_->setRunStarted(false);
   if (wasRunning && loop_->count() >= 2) redrawOnMouseMove_ = true;
-  panel_->press(Ctl::StopButton);
+  panel_->showRunButtons(false);
 }
 
 void FrontPanel::onTimer() { loop_->tick(); }

@@ -148,7 +148,6 @@ class FrontPanel {
   void applyLabels();
   void showSettingMode();
   void afterSearch();
-  void showRunButtonsPressed();
   void showTrend(const reading::TrendChart& chart);
 
   core::Interaction& ui_;
@@ -176,7 +175,6 @@ class FrontPanel {
   bool deviceListLocked_ = false;  // during a run
   bool redrawOnMouseMove_ = false;
   bool shutDown_ = false;
-  bool showingRunButtons_ = false;
   std::function<void(Change)> onChange_;
 };
 

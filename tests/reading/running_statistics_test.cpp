@@ -48,19 +48,6 @@ TEST(RunningStatistics, SampleStandardDeviation) {
   }
 }
 
-TEST(RunningStatistics, PivotIsTheMeanOfTheFirstTwoValidReadings) {
-  reading::RunningStatistics stats;
-  EXPECT_TRUE(stats.add(10.0));
-  EXPECT_FALSE(stats.add(9.91e37));
-  EXPECT_TRUE(stats.add(20.0));
-  EXPECT_TRUE(stats.add(60.0));
-  EXPECT_EQ(stats.firstValue(), 10.0);
-  EXPECT_EQ(stats.pivot(), 15.0);
-  EXPECT_DOUBLE_EQ(stats.sum(), -5.0 + 5.0 + 45.0);
-  EXPECT_DOUBLE_EQ(stats.sumOfSquares(), 25.0 + 25.0 + 2025.0);
-  EXPECT_DOUBLE_EQ(stats.meanOffset(), 45.0 / 3.0);
-}
-
 TEST(RunningStatistics, StaysAccurateOnLargeOffsetsWithSmallNoise) {
   // A 10 MHz signal with millihertz noise: the naive sum of squares would lose every digit.
   std::mt19937_64 rng(7);
@@ -72,17 +59,6 @@ TEST(RunningStatistics, StaysAccurateOnLargeOffsetsWithSmallNoise) {
     stats.add(xs.back());
   }
   EXPECT_NEAR(stats.standardDeviation(), twoPassStdev(xs), 1e-9);
-}
-
-TEST(RunningStatistics, ResetStartsAnew) {
-  reading::RunningStatistics stats;
-  stats.add(1.0);
-  stats.add(3.0);
-  stats.reset();
-  stats.add(100.0);
-  EXPECT_EQ(stats.validCount(), 1);
-  EXPECT_EQ(stats.standardDeviation(), 0.0);
-  EXPECT_EQ(stats.firstValue(), 100.0);
 }
 
 TEST(ElapsedText, LeavesOutLeadingZeroParts) {
