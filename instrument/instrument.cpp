@@ -276,6 +276,19 @@ bool Instrument::identify(ViSession session, std::size_t maxCount, bool setTimeo
   return true;
 }
 
+bool Instrument::probeTcpip(ViSession rm, const std::string& name, int slot) {
+  ViSession& session = tcpipSessions_[slot];
+  session = 0;
+  if (visa_.viOpen(rm, name.c_str(), VI_NO_LOCK, 0, &session) < VI_SUCCESS) return false;
+  if (visa_.viSetAttribute(session, VI_ATTR_TMO_VALUE, static_cast<ViAttrState>(ioTimeoutMs_)) <
+      VI_SUCCESS)
+    return false;
+  std::string answer;
+  ViUInt32 got = 0;
+  if (!identify(session, kTcpipIdentifySize, false, &answer, &got)) return false;
+  return got > 0 && answer.find(identificationFilter_) != std::string::npos;
+}
+
 int Instrument::visaTcpipSearch() {
   tcpipCount_ = 0;
   closeTcpipSessions();
@@ -296,16 +309,7 @@ int Instrument::visaTcpipSearch() {
     if (n > 0 && visa_.viFindNext(list, descriptor) < VI_SUCCESS) break;
     const int slot = usable - 1 - n;
     const std::string name = descriptor;
-    ViSession& session = tcpipSessions_[slot];
-    session = 0;
-    if (visa_.viOpen(rm, name.c_str(), VI_NO_LOCK, 0, &session) < VI_SUCCESS) continue;
-    if (visa_.viSetAttribute(session, VI_ATTR_TMO_VALUE, static_cast<ViAttrState>(ioTimeoutMs_)) <
-        VI_SUCCESS)
-      continue;
-    std::string answer;
-    ViUInt32 got = 0;
-    if (!identify(session, kTcpipIdentifySize, false, &answer, &got)) continue;
-    if (got > 0 && answer.find(identificationFilter_) != std::string::npos) {
+    if (probeTcpip(rm, name, slot)) {
       entries_.push_back({InterfaceKind::Tcpip, slot, name});
       ++count;
     }
@@ -326,16 +330,7 @@ int Instrument::typedAddressSearch() {
     const std::string& address = addresses[i];
     if (address.empty() || address == kNoAddress) continue;
     const std::string resource = "TCPIP::" + address;
-    ViSession& session = tcpipSessions_[i];
-    session = 0;
-    if (visa_.viOpen(rm, resource.c_str(), VI_NO_LOCK, 0, &session) < VI_SUCCESS) continue;
-    if (visa_.viSetAttribute(session, VI_ATTR_TMO_VALUE, static_cast<ViAttrState>(ioTimeoutMs_)) <
-        VI_SUCCESS)
-      continue;
-    std::string answer;
-    ViUInt32 got = 0;
-    if (!identify(session, kTcpipIdentifySize, false, &answer, &got)) continue;
-    if (got > 0 && answer.find(identificationFilter_) != std::string::npos) {
+    if (probeTcpip(rm, resource, i)) {
       entries_.push_back(
           {InterfaceKind::Tcpip, i, core::format("%s::inst0::INSTR", resource.c_str())});
       ++count;

@@ -184,6 +184,9 @@ class Instrument {
  private:
   int visaTcpipSearch();
   int typedAddressSearch();
+  // Opens `name` into TCP/IP slot `slot`, sets the time-out and asks for the identification;
+  // true when an answer came that passes the identification filter.
+  bool probeTcpip(ViSession rm, const std::string& name, int slot);
   int gpibSearch();
   int usbSearch();
   int usbSearchModel(ViSession rm, const char* hexExpression, const char* decimalExpression,
