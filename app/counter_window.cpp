@@ -32,12 +32,15 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 QString menuText(const std::string& s) { return qs(s).replace('&', QStringLiteral("&&")); }
 
 // Where the display's pieces sit, relative to the display's top left corner.
-constexpr QRect kCurrentCaption{14, 40, 300, 18};
-constexpr QRect kCurrentValue{14, 58, 448, 44};
-constexpr int kMaxMinRow = 108;
-constexpr int kCountRow = 136;
-constexpr QRect kChart{14, 166, 448, 136};
-constexpr QRect kChartRight{362, 304, 100, 18};
+constexpr QRect kCurrentCaption{14, 38, 300, 18};
+constexpr QRect kCurrentValue{14, 56, 448, 44};
+constexpr int kMaxRow = 102;
+constexpr int kMinRow = 124;
+constexpr int kCountRow = 150;
+constexpr QRect kChart{14, 176, 448, 128};
+constexpr QRect kChartRight{362, 306, 100, 18};
+constexpr qreal kCurrentPoints = 24;
+constexpr qreal kMaxMinPoints = 11;
 
 const QColor kDisplayText(0xf8, 0xfa, 0xfc);
 const QColor kDisplayDim(0x94, 0xa3, 0xb8);
@@ -48,6 +51,17 @@ QString colorCss(const QColor& c) {
 }
 
 }  // namespace
+
+void setFittedText(QLabel* label, const QString& text, qreal maxPointSize) {
+  QFont f = label->font();
+  const int room = label->contentsRect().width();
+  for (qreal pt = maxPointSize; pt > 6; pt -= 0.5) {
+    f.setPointSizeF(pt);
+    if (QFontMetrics(f).horizontalAdvance(text) <= room) break;
+  }
+  if (f != label->font()) label->setFont(f);
+  label->setText(text);
+}
 
 CounterDialog::CounterDialog(visa::Library& visa, core::Clock& clock, QtInteraction& ui,
                              FrontPanelOptions options, QWidget* parent)
@@ -141,12 +155,12 @@ void CounterDialog::buildDisplay() {
   place(captions_[Value::Current], kCurrentCaption);
   values_[Value::Current] = make(kDisplayText);
   QFont big = valueFont;
-  big.setPointSize(24);
+  big.setPointSizeF(kCurrentPoints);
   values_[Value::Current]->setFont(big);
   place(values_[Value::Current], kCurrentValue);
 
   QFont medium = valueFont;
-  medium.setPointSize(11);
+  medium.setPointSizeF(kMaxMinPoints);
   for (Value v : {Value::Maximum, Value::Minimum}) {
     captions_[v] = make(kDisplayDim);
     values_[v] = make(kDisplayText);
@@ -187,7 +201,8 @@ void CounterDialog::layoutValueRows() {
       x += share;
     }
   };
-  row({Value::Maximum, Value::Minimum}, kMaxMinRow, 24);
+  row({Value::Maximum}, kMaxRow, 22);
+  row({Value::Minimum}, kMinRow, 22);
   row({Value::Count, Value::Stdev, Value::Elapsed}, kCountRow, 22);
 }
 
@@ -303,10 +318,13 @@ void CounterDialog::refreshValues() {
   for (const auto& [which, text] : texts) {
     QLabel* label = values_[which];
     const QString shown = qs(*text);
-    if (label->text() != shown) {
-      label->setText(shown);
-      if (which == Value::Current) label->repaint();  // the current value shows at once
-    }
+    if (label->text() == shown) continue;
+    const qreal points = which == Value::Current ? kCurrentPoints
+                         : (which == Value::Maximum || which == Value::Minimum)
+                             ? kMaxMinPoints
+                             : QApplication::font().pointSizeF();
+    setFittedText(label, shown, points);
+    if (which == Value::Current) label->repaint();  // the current value shows at once
   }
 }
 

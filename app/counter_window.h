@@ -33,6 +33,10 @@ class PanelWidget;
 class QtInteraction;
 class QtTimers;
 
+// Shows `text` in `label` at `maxPointSize`, or smaller until it fits the label's width (a
+// long reading is never cut off).
+void setFittedText(QLabel* label, const QString& text, qreal maxPointSize);
+
 class CounterDialog : public QMainWindow, private Dialogs {
   Q_OBJECT
  public:

@@ -363,6 +363,20 @@ void BarButton::setCaption(const QString& caption) {
   update();
 }
 
+QRect BarButton::captionRect() const { return rect().adjusted(3, 2, -3, -2); }
+
+QFont BarButton::fittedFont() const {
+  const QRect box = captionRect();
+  QFont f = font();
+  for (qreal pt = f.pointSizeF(); pt >= 5.5; pt -= 0.5) {
+    f.setPointSizeF(pt);
+    const QRect need =
+        QFontMetrics(f).boundingRect(box, Qt::AlignCenter | Qt::TextWordWrap, caption_);
+    if (need.width() <= box.width() && need.height() <= box.height()) break;
+  }
+  return f;
+}
+
 void BarButton::paintEvent(QPaintEvent* event) {
   controls::SkinButton::paintEvent(event);
   QPainter p(this);
@@ -372,18 +386,10 @@ void BarButton::paintEvent(QPaintEvent* event) {
     fg = palette().color(QPalette::Disabled, QPalette::ButtonText);
   else if (isChecked() || down)
     fg = Qt::white;
-  const QRect box = rect().adjusted(3, 2, -3, -2).translated(down ? 1 : 0, down ? 1 : 0);
-  const int flags = Qt::AlignCenter | Qt::TextWordWrap;
-  QFont f = font();
-  // The largest size (from the widget's own) at which the caption fits the key.
-  for (qreal pt = f.pointSizeF(); pt >= 5.5; pt -= 0.5) {
-    f.setPointSizeF(pt);
-    const QRect need = QFontMetrics(f).boundingRect(box, flags, caption_);
-    if (need.width() <= box.width() && need.height() <= box.height()) break;
-  }
-  p.setFont(f);
+  p.setFont(fittedFont());
   p.setPen(fg);
-  p.drawText(box, flags, caption_);
+  p.drawText(captionRect().translated(down ? 1 : 0, down ? 1 : 0),
+             Qt::AlignCenter | Qt::TextWordWrap, caption_);
 }
 
 // ---- PanelWidget

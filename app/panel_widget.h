@@ -31,11 +31,15 @@ class BarButton : public controls::SkinButton {
   explicit BarButton(QWidget* parent = nullptr);
   void setCaption(const QString& caption);
   QString caption() const { return caption_; }
+  // The point size the caption is drawn at: the widget's own, or less until it fits.
+  qreal fittedPointSize() const { return fittedFont().pointSizeF(); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  QRect captionRect() const;
+  QFont fittedFont() const;
   QString caption_;
 };
 

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Takes the pictures in docs/screenshots: the main window on every page of both panels and
+# every dialog, in English and in both Chinese sections (the real window, drawn offscreen), and
+# one picture of the running program on an X server (xvfb-run) when xvfb-run and ImageMagick's
+# import are installed.
+#   scripts/screenshots.sh [build-dir] [output-dir]     (defaults: build, docs/screenshots)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build_dir=${1:-build}
+case "$build_dir" in /*) ;; *) build_dir="$root/$build_dir" ;; esac
+out=${2:-$root/docs/screenshots}
+mkdir -p "$out"
+
+cmake --build "$build_dir" --target v38xx_screenshots V38XX_AP >/dev/null
+QT_QPA_PLATFORM=offscreen "$build_dir/bin/v38xx_screenshots" "$out"
+
+if command -v xvfb-run >/dev/null && command -v import >/dev/null; then
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  mkdir -p "$work/DB"
+  printf '[simulation]\nenabled = true\nmodels = V3800A, V3820A\n' >"$work/visa.conf"
+  cat >"$work/shot.sh" <<SHOT
+cd "$work"
+V38XX_VISA_CONF="$work/visa.conf" "$build_dir/bin/V38XX_AP" &
+pid=\$!
+sleep 4
+import -window root -crop 840x630+0+0 "$out/en-xvfb-front-panel.png"
+kill \$pid
+wait \$pid || true
+SHOT
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/shot.sh"
+  echo "screenshots: the running program on an X server in $out/en-xvfb-front-panel.png"
+fi
