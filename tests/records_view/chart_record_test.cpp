@@ -5,10 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
-#include <map>
-#include <random>
 
 #include "measure/texts.h"
 #include "reading_files.h"
@@ -87,44 +84,6 @@ TEST(ChartGeometry, DrawingExamples) {
   }
   EXPECT_TRUE(records::chartTrace(std::vector<double>{3}, 300, 200, false).points.size() == 1)
       << "a stretch of one record has one point and no line";
-}
-
-TEST(ChartGeometry, ThinningKeepsFirstLowestHighestAndLastOfEachColumn) {
-  // 20 records over a picture 4 pixels wide: columns of about five records each.
-  std::vector<double> values;
-  for (int i = 0; i < 20; ++i) values.push_back((i * 7) % 11);
-  const records::ChartTrace full = records::chartTrace(values, 4, 100, false);
-  const records::ChartTrace thin = records::chartTrace(values, 4, 100, true);
-  EXPECT_TRUE(thin.thinned);
-  EXPECT_EQ(thin.scale, full.scale);
-  EXPECT_EQ(thin.mapping.windowHeight, full.mapping.windowHeight);
-  // Every kept point is a point of the full trace, in order, with the first and last.
-  size_t j = 0;
-  for (const ChartPoint& p : thin.points) {
-    while (j < full.points.size() && !(full.points[j] == p)) ++j;
-    ASSERT_LT(j, full.points.size()) << "x " << p.x;
-  }
-  EXPECT_EQ(thin.points.front(), full.points.front());
-  EXPECT_EQ(thin.points.back(), full.points.back());
-  // Per column: the same first, last and vertical extent as the full trace.
-  const auto summary = [&](const records::ChartTrace& t) {
-    std::map<int, std::array<int, 4>> columns;
-    for (const ChartPoint& p : t.points) {
-      const int c = t.mapping.deviceX(p.x);
-      const int y = t.mapping.deviceY(p.y);
-      auto it = columns.find(c);
-      if (it == columns.end()) {
-        columns[c] = {y, y, y, y};
-      } else {
-        it->second[1] = y;
-        it->second[2] = std::min(it->second[2], y);
-        it->second[3] = std::max(it->second[3], y);
-      }
-    }
-    return columns;
-  };
-  EXPECT_EQ(summary(thin), summary(full));
-  EXPECT_LE(thin.points.size(), 4u * 5u);
 }
 
 TEST(ChartGeometry, MarkerStepsAcrossItsOwnWindow) {
@@ -357,35 +316,15 @@ TEST_F(ChartRecordTest, EmptyTableDrawsNothingAndNeverDividesByZero) {
   drawFrom("1", "2");
   EXPECT_FALSE(dialog.draw(300, 200));
   EXPECT_EQ(ui.shown.at(0).text, "Out of range! Please re-enter.");
-}
 
-TEST_F(ChartRecordTest, OneRecordDrawsNoLine) {
-  viewtest::writeValues(dir.path(3), {4});
-  choose(3);
-  const auto trace = dialog.draw(300, 200);
-  ASSERT_TRUE(trace);
-  EXPECT_EQ(trace->points.size(), 1u);
+  // One record: one point, no line; the slider marks it.
+  viewtest::writeValues(dir.path(4), {4});
+  choose(4);
+  const auto one = dialog.draw(300, 200);
+  ASSERT_TRUE(one);
+  EXPECT_EQ(one->points.size(), 1u);
   ASSERT_TRUE(dialog.slider(0));
   EXPECT_EQ(dialog.view().recordText, "1");
-}
-
-TEST_F(ChartRecordTest, WideStretchIsThinnedToTheSameColumns) {
-  std::mt19937 random(7);
-  std::normal_distribution<double> noise(0, 1);
-  std::vector<double> values;
-  double level = 1e7;
-  for (int i = 0; i < 5000; ++i) values.push_back(level += noise(random));
-  viewtest::writeValues(dir.path(3), values);
-  choose(3);
-  const auto trace = dialog.draw(200, 100);
-  ASSERT_TRUE(trace);
-  EXPECT_TRUE(trace->thinned);
-  EXPECT_EQ(trace->valuesRead, 5000);
-  EXPECT_LE(trace->points.size(), 4u * 201u);
-  const records::ChartTrace full = records::chartTrace(values, 200, 100, false);
-  EXPECT_EQ(trace->scale, full.scale);
-  EXPECT_EQ(trace->points.front(), full.points.front());
-  EXPECT_EQ(trace->points.back(), full.points.back());
 }
 
 TEST_F(ChartRecordTest, ColourStartsCyanAndFollowsThePicker) {
