@@ -21,6 +21,7 @@ void TrendChartWidget::setDrawColor(const QColor& color) { color_ = color; }
 
 QPixmap TrendChartWidget::background() const {
   const qreal dpr = devicePixelRatioF();
+  if (!background_.isNull() && background_.size() == size() * dpr) return background_;
   QPixmap pm(size() * dpr);
   pm.setDevicePixelRatio(dpr);
   QPainter p(&pm);
@@ -46,6 +47,8 @@ QPixmap TrendChartWidget::background() const {
   p.setPen(QPen(QColor(0xcb, 0xd5, 0xe1), 0));
   p.setBrush(Qt::NoBrush);
   p.drawRect(r.adjusted(0.5, 0.5, -0.5, -0.5));
+  p.end();
+  background_ = pm;
   return pm;
 }
 
@@ -59,7 +62,8 @@ void TrendChartWidget::redraw(const TrendChartGeometry& geometry) {
     for (const ChartPoint& pt : geometry.line) polyline << t.map(QPointF(pt.x, pt.y));
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    QPen pen(color_, 1.5);
+    // The one-pixel pen: a wider stroke costs many times more to draw at every reading.
+    QPen pen(color_, 1);
     pen.setCosmetic(true);
     pen.setJoinStyle(Qt::RoundJoin);
     p.setPen(pen);

@@ -43,6 +43,7 @@ class TrendChartWidget : public QWidget {
  private:
   QColor color_{0, 0, 255};
   QPixmap snapshot_;
+  mutable QPixmap background_;  // made once per size
   int redraws_ = 0;
 };
 
