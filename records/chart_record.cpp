@@ -206,9 +206,7 @@ void ChartRecord::open() {
           view_.entries.push_back(chartRecordEntry(n, *start));
         }
       } catch (const DatabaseError& e) {
-        ui_.message(
-            core::format("The Database %d could not be read: %s.", n, failureReason(e).c_str()),
-            std::string(measure::kAppTitle), core::Icon::Error);
+        ui_.message(readFailureText(n, e), std::string(measure::kAppTitle), core::Icon::Error);
       }
     }
   }
@@ -228,8 +226,7 @@ std::optional<ReadingRows> ChartRecord::rowsOf(int n) {
     openReadingDatabase(db, databasePath(folder_, n));
     return readingRows(db);
   } catch (const DatabaseError& e) {
-    ui_.message(core::format("The Database %d could not be read: %s.", n, failureReason(e).c_str()),
-                std::string(measure::kAppTitle), core::Icon::Error);
+    ui_.message(readFailureText(n, e), std::string(measure::kAppTitle), core::Icon::Error);
     return std::nullopt;
   }
 }
@@ -255,9 +252,7 @@ void ChartRecord::chooseDatabase(int index) {
     counted.close();
     rows_ = readingRows(db);
   } catch (const DatabaseError& e) {
-    ui_.message(
-        core::format("The Database %d could not be read: %s.", selected_, failureReason(e).c_str()),
-        std::string(measure::kAppTitle), core::Icon::Error);
+    ui_.message(readFailureText(selected_, e), std::string(measure::kAppTitle), core::Icon::Error);
   }
 }
 
@@ -310,9 +305,7 @@ std::optional<ChartTrace> ChartRecord::draw(int width, int height) {
       for (long long i = 0; i <= lastX && values.next(); ++i) builder.add(values.number(0));
     }
   } catch (const DatabaseError& e) {
-    ui_.message(
-        core::format("The Database %d could not be read: %s.", selected_, failureReason(e).c_str()),
-        title, core::Icon::Error);
+    ui_.message(readFailureText(selected_, e), title, core::Icon::Error);
     return std::nullopt;
   }
   ChartTrace trace = builder.finish();

@@ -40,9 +40,8 @@ class DirectoryKeeper {
     }
   }
   ~DirectoryKeeper() {
-    if (!path_.empty() && ::chdir(path_.c_str()) != 0) {
-      // Nothing more can be done; the next folder lookup reports a missing folder.
-    }
+    // Should the folder have gone meanwhile, the next folder lookup reports it.
+    if (!path_.empty() && ::chdir(path_.c_str()) != 0) return;
   }
   DirectoryKeeper(const DirectoryKeeper&) = delete;
   DirectoryKeeper& operator=(const DirectoryKeeper&) = delete;
@@ -177,6 +176,10 @@ std::string csvFileName(std::string_view typedName) {
   return name;
 }
 
+std::string readFailureText(int n, const DatabaseError& error) {
+  return core::format("The Database %d could not be read: %s.", n, failureReason(error).c_str());
+}
+
 GridLayout gridLayout(int dpiX, int dpiY) {
   GridLayout layout;
   if (dpiX == 120 && dpiY == 120) {
@@ -250,9 +253,7 @@ bool ViewRecord::chosenFileExists() const {
 }
 
 void ViewRecord::engineFailure(int n, const DatabaseError& error) {
-  ui_.message(
-      core::format("The Database %d could not be read: %s.", n, failureReason(error).c_str()),
-      std::string(measure::kAppTitle), core::Icon::Error);
+  ui_.message(readFailureText(n, error), std::string(measure::kAppTitle), core::Icon::Error);
 }
 
 void ViewRecord::chooseDatabase(int index) {

@@ -64,6 +64,9 @@ std::string csvLine(const std::optional<DateTime>& time, double value);
 // ends in ".csv" in any letter case.
 std::string csvFileName(std::string_view typedName);
 
+// The message for a database file that could not be read (damaged, locked, ...).
+std::string readFailureText(int n, const DatabaseError& error);
+
 // The grid's font and column widths for the display's pixel density.
 struct GridLayout {
   std::string face = "Arial";
