@@ -16,7 +16,7 @@ packages=(
   lxi-tools python3 python3-pyvisa python3-pyvisa-py
   xvfb xauth imagemagick
   # fonts so that every language of the front panel renders
-  fonts-dejavu-core fonts-noto-cjk
+  fonts-dejavu-core fonts-liberation2 fonts-noto-cjk
   # network namespaces for the VXI-11 portmapper tests
   iproute2 util-linux procps rpcbind
 )
