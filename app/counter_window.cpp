@@ -20,7 +20,9 @@
 #include "instrument/tcpip_address_dialog.h"
 #include "measure/language.h"
 #include "reading/trend_chart_widget.h"
+#include "records/chart_record_dialog.h"
 #include "records/setting_mode_dialog.h"
+#include "records/view_record_dialog.h"
 
 namespace app {
 
@@ -40,6 +42,7 @@ constexpr int kCountRow = 150;
 constexpr QRect kChart{14, 176, 448, 128};
 constexpr QRect kChartRight{362, 306, 100, 18};
 constexpr qreal kCurrentPoints = 24;
+constexpr const char* kSystemAboutText = "About V38XX_AP(&A)...";
 constexpr qreal kMaxMinPoints = 11;
 
 const QColor kDisplayText(0xf8, 0xfa, 0xfc);
@@ -225,6 +228,12 @@ void CounterDialog::buildMenu() {
       actions_[id] = a;
     }
   }
+  if (!menus_.empty()) {
+    QMenu* help = menus_.back();
+    help->addSeparator();
+    systemAbout_ = help->addAction(QString::fromLatin1(kSystemAboutText));
+    connect(systemAbout_, &QAction::triggered, this, [this] { frontPanel_->systemMenuAbout(); });
+  }
 }
 
 QAction* CounterDialog::action(Command command) const {
@@ -240,10 +249,6 @@ QLabel* CounterDialog::valueLabel(Value which) const {
 QLabel* CounterDialog::valueCaption(Value which) const {
   auto it = captions_.find(which);
   return it == captions_.end() ? nullptr : it->second;
-}
-
-void CounterDialog::setRecordDialogOpener(Dialog dialog, RecordDialogOpener opener) {
-  recordOpeners_[dialog] = std::move(opener);
 }
 
 void CounterDialog::initialize() {
@@ -396,16 +401,14 @@ void CounterDialog::open(Dialog which) {
       if (dialog.chosenLanguage()) frontPanel_->changeLanguage(*dialog.chosenLanguage());
       break;
     }
-    case Dialog::ViewRecord:
+    case Dialog::ViewRecord: {
+      records::ViewRecordDialog dialog(ui_, frontPanel_->texts(), this);
+      runDialog(dialog);
+      break;
+    }
     case Dialog::ChartRecord: {
-      auto it = recordOpeners_.find(which);
-      if (it != recordOpeners_.end() && it->second) {
-        it->second(this);
-      } else {
-        ui_.message(which == Dialog::ViewRecord ? "The record viewer is not part of this build."
-                                                : "The record chart is not part of this build.",
-                    std::string(FrontPanel::kAppTitle), core::Icon::Information, core::Buttons::Ok);
-      }
+      records::ChartRecordDialog dialog(ui_, frontPanel_->texts(), this);
+      runDialog(dialog);
       break;
     }
   }

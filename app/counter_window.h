@@ -63,6 +63,9 @@ class CounterDialog : public QMainWindow, private Dialogs {
   QLabel* valueCaption(Value which) const;
   QDateTimeEdit* stopTimePicker() const { return stopTimePicker_; }
   QAction* action(Command command) const;
+  // "About V38XX_AP(&A)..." of the system menu, which a Linux desktop does not offer: it is the
+  // last entry of the Help menu and, like the system menu's, stays available during a run.
+  QAction* systemAboutAction() const { return systemAbout_; }
   const std::vector<QMenu*>& menus() const { return menus_; }
   QtTimers& timers() { return *timers_; }
 
@@ -70,10 +73,6 @@ class CounterDialog : public QMainWindow, private Dialogs {
   // each one as it is made and drive it itself (no modal loop then runs).
   using DialogHook = std::function<void(QDialog& dialog)>;
   void setDialogHook(DialogHook hook) { dialogHook_ = std::move(hook); }
-
-  // The record viewer and the record chart are opened through these when they are provided.
-  using RecordDialogOpener = std::function<void(QWidget* parent)>;
-  void setRecordDialogOpener(Dialog dialog, RecordDialogOpener opener);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -109,8 +108,8 @@ class CounterDialog : public QMainWindow, private Dialogs {
   std::map<Value, QLabel*> captions_;
   std::vector<QMenu*> menus_;
   std::map<int, QAction*> actions_;
+  QAction* systemAbout_ = nullptr;
   DialogHook dialogHook_;
-  std::map<Dialog, RecordDialogOpener> recordOpeners_;
 };
 
 }  // namespace app

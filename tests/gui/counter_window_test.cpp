@@ -27,8 +27,10 @@
 #include "instrument/tcpip_address_dialog.h"
 #include "measure/language.h"
 #include "reading/trend_chart_widget.h"
+#include "records/chart_record_dialog.h"
 #include "records/database_files.h"
 #include "records/setting_mode_dialog.h"
+#include "records/view_record_dialog.h"
 #include "sim/counter.h"
 
 using app::CounterDialog;
@@ -350,6 +352,23 @@ class CounterWindowTest : public QObject {
                            [](const std::string& m) { return m.rfind("fetch?", 0) == 0; }),
              20);
 
+    // The record viewer lists the recording; the record chart opens on the same files.
+    int viewed = 0;
+    win.setDialogHook([&viewed](QDialog& d) {
+      if (auto* view = dynamic_cast<records::ViewRecordDialog*>(&d)) {
+        QCOMPARE(view->databaseList()->count(), 1);
+        QCOMPARE(records::entryDatabaseNumber(view->databaseList()->item(0)->text().toStdString()),
+                 2);
+        ++viewed;
+      } else if (dynamic_cast<records::ChartRecordDialog*>(&d)) {
+        ++viewed;
+      }
+      d.reject();
+    });
+    win.action(app::Command::ViewRecord)->trigger();
+    win.action(app::Command::ChartRecord)->trigger();
+    QCOMPARE(viewed, 2);
+
     // After the run, the first pointer move over the window redraws the chart once.
     QTest::mouseMove(win.panel(), QPoint(200, 300));
     QTest::mouseMove(win.panel(), QPoint(210, 310));
@@ -372,6 +391,17 @@ class CounterWindowTest : public QObject {
     win.action(app::Command::RunStart)->trigger();
     QVERIFY(win.frontPanel().running());
     QVERIFY(!win.action(app::Command::About)->isEnabled());
+    // The system menu's About (the Help menu's last entry here) opens during the run too.
+    QVERIFY(win.systemAboutAction()->isEnabled());
+    QCOMPARE(win.systemAboutAction()->text(), QStringLiteral("About V38XX_AP(&A)..."));
+    int abouts = 0;
+    win.setDialogHook([&abouts](QDialog& d) {
+      abouts += dynamic_cast<app::AboutDialog*>(&d) != nullptr;
+      d.reject();
+    });
+    win.systemAboutAction()->trigger();
+    QCOMPARE(abouts, 1);
+    QVERIFY(win.frontPanel().running());
     win.action(app::Command::RunStop)->trigger();
     QVERIFY(!win.frontPanel().running());
     QVERIFY(win.action(app::Command::About)->isEnabled());
