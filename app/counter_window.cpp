@@ -260,6 +260,7 @@ void CounterDialog::initialize() {
   refreshValues();
   refreshChart();
   refreshStopTime();
+  devices_->setFocus();  // the keyboard starts on the instrument list
 }
 
 void CounterDialog::onChange(Change change) {
