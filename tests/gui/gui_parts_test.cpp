@@ -223,8 +223,8 @@ class GuiPartsTest : public QObject {
 
   void userActionsGoThroughTheModelAndTheWidgetsFollowIt() {
     testsupport::ScriptedInteraction ui;
-    std::string code = "3800";
-    measure::PanelModel model(ui, [&code] { return code; });
+    std::string_view code = "3800";
+    measure::PanelModel model(ui, [&code] { return std::string(code); });
     app::PanelWidget panel(model);
     model.setChangeHandler([&panel](Ctl id) { panel.refresh(id); });
     model.onFullModelIdentified();
