@@ -140,6 +140,9 @@ CounterDialog::~CounterDialog() {
   frontPanel_->panel().setChangeHandler({});
   frontPanel_->panel().setFocusHandler({});
   frontPanel_->shutdown();
+  // The widgets go before the front panel they report to.
+  delete takeCentralWidget();
+  panel_ = nullptr;
 }
 
 void CounterDialog::buildDisplay() {
