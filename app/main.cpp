@@ -2,6 +2,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <csignal>
 
 #include <QApplication>
@@ -109,6 +110,9 @@ int main(int argc, char* argv[]) {
 
   QApplication app(argc, argv);
   probe.reset();
+  // Qt adopts the user's locale; numbers still travel to the counter and into files with a
+  // decimal point, whatever the desktop's language.
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(QStringLiteral("V38XX_AP"));
   QApplication::setApplicationVersion(QStringLiteral("1.1.2"));
   if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
