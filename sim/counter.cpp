@@ -507,9 +507,9 @@ struct Counter::Impl {
     });
 
     // Plain settings.
-    for (const SettingSpec& spec : InstrumentSettings::specs()) {
-      if (!settings.available(spec)) continue;
-      addCommand(spec.pattern, true, true, [this, &spec](Call& c) { settingCommand(spec, c); });
+    for (const SettingSpec& def : InstrumentSettings::specs()) {
+      if (!settings.available(def)) continue;
+      addCommand(def.pattern, true, true, [this, &def](Call& c) { settingCommand(def, c); });
     }
 
     // Measurement function.
@@ -528,12 +528,12 @@ struct Counter::Impl {
     addCommand("CONFigure", false, true, [this](Call& c) {
       if (expectParameters(c, 0)) c.answer("\"" + function.configureText() + "\"");
     });
-    for (const FunctionSpec& spec : functionSpecs()) {
-      if (compact && !spec.compact) continue;
-      const FunctionKind kind = spec.kind;
-      addCommand(("CONFigure[:SCALar]:" + std::string(spec.pattern)).c_str(), true, false,
+    for (const FunctionSpec& def : functionSpecs()) {
+      if (compact && !def.compact) continue;
+      const FunctionKind kind = def.kind;
+      addCommand(("CONFigure[:SCALar]:" + std::string(def.pattern)).c_str(), true, false,
                  [this, kind](Call& c) { configure(c, kind); });
-      addCommand(("MEASure[:SCALar]:" + std::string(spec.pattern)).c_str(), false, true,
+      addCommand(("MEASure[:SCALar]:" + std::string(def.pattern)).c_str(), false, true,
                  [this, kind](Call& c) {
                    if (!c.resumed && !configure(c, kind)) return;
                    read(c);
@@ -608,20 +608,19 @@ struct Counter::Impl {
     return true;
   }
 
-  void settingCommand(const SettingSpec& spec, Call& c) {
-    const int input = spec.perInput ? c.input() : 1;
+  void settingCommand(const SettingSpec& def, Call& c) {
+    const int input = def.perInput ? c.input() : 1;
     if (input < 1 || input > settings.conditionedInputs())
       return pushError(scpi_error::kHeaderSuffixOutOfRange);
     if (c.unit.query) {
       std::string answer;
-      if (const int error = settings.query(spec, input, c.parameters(), &answer))
+      if (const int error = settings.query(def, input, c.parameters(), &answer))
         return pushError(error);
       c.answer(answer);
       return;
     }
     std::string key;
-    if (const int error = settings.apply(spec, input, c.parameters(), &key))
-      return pushError(error);
+    if (const int error = settings.apply(def, input, c.parameters(), &key)) return pushError(error);
     settingChanged(key);
   }
 

@@ -346,28 +346,28 @@ const std::vector<SettingSpec>& InstrumentSettings::specs() {
 
 InstrumentSettings::InstrumentSettings(bool compact) : compact_(compact) { reset(false); }
 
-std::string InstrumentSettings::keyFor(const SettingSpec& spec, int input) {
-  return replaceHash(spec.key, input == 1 ? "" : std::to_string(input));
+std::string InstrumentSettings::keyFor(const SettingSpec& def, int input) {
+  return replaceHash(def.key, input == 1 ? "" : std::to_string(input));
 }
 
 void InstrumentSettings::reset(bool afterReset) {
   values_.clear();
-  for (const SettingSpec& spec : specs()) {
-    if (!available(spec)) continue;
-    const int inputs = spec.perInput ? conditionedInputs() : 1;
+  for (const SettingSpec& def : specs()) {
+    if (!available(def)) continue;
+    const int inputs = def.perInput ? conditionedInputs() : 1;
     for (int input = 1; input <= inputs; ++input) {
-      const char* value = afterReset && spec.resetValue ? spec.resetValue : spec.initial;
-      values_[keyFor(spec, input)] = replaceHash(value, std::to_string(input));
+      const char* value = afterReset && def.resetValue ? def.resetValue : def.initial;
+      values_[keyFor(def, input)] = replaceHash(value, std::to_string(input));
     }
   }
   values_["TRAC:SCAL"] = "1";
   values_["TRAC:OFFS"] = "0";
 }
 
-int InstrumentSettings::parseValue(const SettingSpec& spec, const Parameter& p,
+int InstrumentSettings::parseValue(const SettingSpec& def, const Parameter& p,
                                    std::string* value) const {
   using Kind = Parameter::Kind;
-  switch (spec.kind) {
+  switch (def.kind) {
     case SettingKind::Flag:
       if (p.kind == Kind::Character) {
         if (p.word != "ON" && p.word != "OFF") return scpi_error::kInvalidCharacterData;
@@ -381,9 +381,9 @@ int InstrumentSettings::parseValue(const SettingSpec& spec, const Parameter& p,
       }
       return scpi_error::kDataType;
     case SettingKind::Choice: {
-      if (p.kind != Kind::Character && !(spec.strings && p.kind == Kind::String))
+      if (p.kind != Kind::Character && !(def.strings && p.kind == Kind::String))
         return scpi_error::kDataType;
-      for (const char* choice : spec.choices) {
+      for (const char* choice : def.choices) {
         if (matchWord(choice, p.word) == MnemonicMatch::Yes) {
           *value = shortForm(choice);
           return 0;
@@ -396,32 +396,31 @@ int InstrumentSettings::parseValue(const SettingSpec& spec, const Parameter& p,
       double number = 0;
       if (p.kind == Kind::Character) {
         if (matchWord("MINimum", p.word) == MnemonicMatch::Yes) {
-          number = spec.allowed.empty() ? spec.min : spec.allowed.front();
+          number = def.allowed.empty() ? def.min : def.allowed.front();
         } else if (matchWord("MAXimum", p.word) == MnemonicMatch::Yes) {
-          number = spec.allowed.empty() ? spec.max : spec.allowed.back();
+          number = def.allowed.empty() ? def.max : def.allowed.back();
         } else if (matchWord("DEFault", p.word) == MnemonicMatch::Yes) {
-          number = std::atof(spec.initial);
+          number = std::atof(def.initial);
         } else {
           return scpi_error::kInvalidCharacterData;
         }
       } else if (p.kind == Kind::Numeric) {
         int error = 0;
-        const auto scaled = scaledValue(p, spec.units, &error);
+        const auto scaled = scaledValue(p, def.units, &error);
         if (!scaled) return error;
         number = *scaled;
       } else {
         return scpi_error::kDataType;
       }
-      if (spec.kind == SettingKind::Integer) number = std::round(number);
-      if (!spec.allowed.empty()) {
+      if (def.kind == SettingKind::Integer) number = std::round(number);
+      if (!def.allowed.empty()) {
         bool found = false;
-        for (double a : spec.allowed) found = found || std::fabs(number - a) <= 1e-9 * a;
+        for (double a : def.allowed) found = found || std::fabs(number - a) <= 1e-9 * a;
         if (!found) return scpi_error::kIllegalParameterValue;
       }
       // A tolerance of a few parts in 1e12 lets decimal texts of the limits themselves pass.
-      const double slack = 1e-12 * std::max(std::fabs(spec.min), std::fabs(spec.max));
-      if (number < spec.min - slack || number > spec.max + slack)
-        return scpi_error::kDataOutOfRange;
+      const double slack = 1e-12 * std::max(std::fabs(def.min), std::fabs(def.max));
+      if (number < def.min - slack || number > def.max + slack) return scpi_error::kDataOutOfRange;
       *value = numberText(number);
       return 0;
     }
@@ -429,29 +428,29 @@ int InstrumentSettings::parseValue(const SettingSpec& spec, const Parameter& p,
   return scpi_error::kExecution;
 }
 
-int InstrumentSettings::apply(const SettingSpec& spec, int input,
+int InstrumentSettings::apply(const SettingSpec& def, int input,
                               const std::vector<Parameter>& parameters, std::string* changedKey) {
   if (parameters.empty()) return scpi_error::kMissingParameter;
   if (parameters.size() > 1) return scpi_error::kParameterNotAllowed;
-  const std::string key = keyFor(spec, input);
+  const std::string key = keyFor(def, input);
   std::string value;
-  if (const int error = parseValue(spec, parameters.front(), &value)) return error;
+  if (const int error = parseValue(def, parameters.front(), &value)) return error;
   values_[key] = value;
   *changedKey = key;
   return 0;
 }
 
-int InstrumentSettings::query(const SettingSpec& spec, int input,
+int InstrumentSettings::query(const SettingSpec& def, int input,
                               const std::vector<Parameter>& parameters, std::string* answer) const {
-  const std::string key = keyFor(spec, input);
+  const std::string key = keyFor(def, input);
   std::string value = text(key);
   if (!parameters.empty()) {
     // "FREQ:ARM:STOP:TIM? MAX" asks for a limit instead of the setting.
-    const bool numeric = spec.kind == SettingKind::Number || spec.kind == SettingKind::Integer;
+    const bool numeric = def.kind == SettingKind::Number || def.kind == SettingKind::Integer;
     if (!numeric || parameters.size() > 1) return scpi_error::kParameterNotAllowed;
-    if (const int error = parseValue(spec, parameters.front(), &value)) return error;
+    if (const int error = parseValue(def, parameters.front(), &value)) return error;
   }
-  switch (spec.kind) {
+  switch (def.kind) {
     case SettingKind::Flag:
     case SettingKind::Choice:
       *answer = value;

@@ -36,19 +36,19 @@ class InstrumentSettings {
   explicit InstrumentSettings(bool compact);
 
   static const std::vector<SettingSpec>& specs();
-  bool available(const SettingSpec& spec) const { return !(compact_ && spec.fullOnly); }
+  bool available(const SettingSpec& def) const { return !(compact_ && def.fullOnly); }
   // Inputs with their own conditioning: 2 on the V3800A (input 3 has none), 1 on the V3820A.
   int conditionedInputs() const { return compact_ ? 1 : 2; }
-  static std::string keyFor(const SettingSpec& spec, int input);
+  static std::string keyFor(const SettingSpec& def, int input);
 
   // Power-on values (`afterReset` false) or the values after *RST.
   void reset(bool afterReset);
 
-  // A command for `spec` on `input`: returns 0 and the key changed, or the SCPI error.
-  int apply(const SettingSpec& spec, int input, const std::vector<Parameter>& parameters,
+  // A command for `def` on `input`: returns 0 and the key changed, or the SCPI error.
+  int apply(const SettingSpec& def, int input, const std::vector<Parameter>& parameters,
             std::string* changedKey);
   // A query: returns 0 and the answer text, or the SCPI error.
-  int query(const SettingSpec& spec, int input, const std::vector<Parameter>& parameters,
+  int query(const SettingSpec& def, int input, const std::vector<Parameter>& parameters,
             std::string* answer) const;
 
   std::string text(const std::string& key) const;  // "" when unknown
@@ -58,7 +58,7 @@ class InstrumentSettings {
   const std::map<std::string, std::string>& values() const { return values_; }
 
  private:
-  int parseValue(const SettingSpec& spec, const Parameter& p, std::string* value) const;
+  int parseValue(const SettingSpec& def, const Parameter& p, std::string* value) const;
 
   bool compact_;
   std::map<std::string, std::string> values_;

@@ -26,32 +26,32 @@ const std::vector<FunctionSpec>& functionSpecs() {
 }
 
 const FunctionSpec& functionSpec(FunctionKind kind) {
-  for (const FunctionSpec& spec : functionSpecs()) {
-    if (spec.kind == kind) return spec;
+  for (const FunctionSpec& def : functionSpecs()) {
+    if (def.kind == kind) return def;
   }
   return functionSpecs().front();
 }
 
 std::string MeasurementFunction::text() const {
-  const FunctionSpec& spec = functionSpec(kind);
-  if (spec.inputs == 2) return core::format("%s %d,%d", spec.name, first, second);
-  return core::format("%s %d", spec.name, first);
+  const FunctionSpec& def = functionSpec(kind);
+  if (def.inputs == 2) return core::format("%s %d,%d", def.name, first, second);
+  return core::format("%s %d", def.name, first);
 }
 
 std::string MeasurementFunction::queryText() const {
-  const FunctionSpec& spec = functionSpec(kind);
-  if (spec.inputs == 2) {
-    if (first == 1 && second == 2) return spec.name;
-    return core::format("%s %d,%d", spec.name, first, second);
+  const FunctionSpec& def = functionSpec(kind);
+  if (def.inputs == 2) {
+    if (first == 1 && second == 2) return def.name;
+    return core::format("%s %d,%d", def.name, first, second);
   }
-  if (first == 1) return spec.name;
-  return core::format("%s %d", spec.name, first);
+  if (first == 1) return def.name;
+  return core::format("%s %d", def.name, first);
 }
 
 std::string MeasurementFunction::configureText() const {
-  const FunctionSpec& spec = functionSpec(kind);
-  if (spec.inputs == 2) return core::format("%s (@%d),(@%d)", spec.name, first, second);
-  return core::format("%s (@%d)", spec.name, first);
+  const FunctionSpec& def = functionSpec(kind);
+  if (def.inputs == 2) return core::format("%s (@%d),(@%d)", def.name, first, second);
+  return core::format("%s (@%d)", def.name, first);
 }
 
 std::string MeasurementFunction::armRoot() const {
@@ -75,11 +75,11 @@ std::string MeasurementFunction::armRoot() const {
 }
 
 int validateFunction(const MeasurementFunction& function, bool compact) {
-  const FunctionSpec& spec = functionSpec(function.kind);
-  if (compact && !spec.compact) return scpi_error::kIllegalParameterValue;
-  const int maxInput = compact ? 1 : spec.maxInput;
+  const FunctionSpec& def = functionSpec(function.kind);
+  if (compact && !def.compact) return scpi_error::kIllegalParameterValue;
+  const int maxInput = compact ? 1 : def.maxInput;
   if (function.first < 1 || function.first > maxInput) return scpi_error::kIllegalParameterValue;
-  if (spec.inputs == 2) {
+  if (def.inputs == 2) {
     if (function.second < 1 || function.second > maxInput || function.second == function.first)
       return scpi_error::kIllegalParameterValue;
   }
@@ -98,14 +98,14 @@ int applyInputs(const std::vector<Parameter>& parameters, MeasurementFunction* f
       return scpi_error::kDataType;
     }
   }
-  const FunctionSpec& spec = functionSpec(function->kind);
+  const FunctionSpec& def = functionSpec(function->kind);
   if (inputs.empty()) return 0;
-  if (static_cast<int>(inputs.size()) != spec.inputs) {
-    return static_cast<int>(inputs.size()) > spec.inputs ? scpi_error::kParameterNotAllowed
-                                                         : scpi_error::kMissingParameter;
+  if (static_cast<int>(inputs.size()) != def.inputs) {
+    return static_cast<int>(inputs.size()) > def.inputs ? scpi_error::kParameterNotAllowed
+                                                        : scpi_error::kMissingParameter;
   }
   function->first = inputs[0];
-  function->second = spec.inputs == 2 ? inputs[1] : 0;
+  function->second = def.inputs == 2 ? inputs[1] : 0;
   return 0;
 }
 
@@ -114,11 +114,11 @@ int parseFunctionText(std::string_view text, bool compact, MeasurementFunction* 
   const size_t blank = text.find(' ');
   const auto header = parseHeaderPath(text.substr(0, blank));
   if (!header) return scpi_error::kIllegalParameterValue;
-  for (const FunctionSpec& spec : functionSpecs()) {
-    if (HeaderPattern(spec.pattern).match(*header, nullptr) != MnemonicMatch::Yes) continue;
+  for (const FunctionSpec& def : functionSpecs()) {
+    if (HeaderPattern(def.pattern).match(*header, nullptr) != MnemonicMatch::Yes) continue;
     MeasurementFunction parsed;
-    parsed.kind = spec.kind;
-    parsed.second = spec.inputs == 2 ? 2 : 0;
+    parsed.kind = def.kind;
+    parsed.second = def.inputs == 2 ? 2 : 0;
     if (blank != std::string_view::npos) {
       // "FREQ:RAT 1,3" and "PER (@2)" read like the parameters of a command.
       const auto units = parseProgramMessage("X " + std::string(text.substr(blank + 1)));

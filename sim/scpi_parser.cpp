@@ -264,18 +264,18 @@ struct SpecParts {
   std::optional<int> fixedSuffix;
 };
 
-SpecParts splitSpec(std::string_view spec) {
+SpecParts splitSpec(std::string_view form) {
   SpecParts parts;
-  if (!spec.empty() && spec.back() == '#') {
+  if (!form.empty() && form.back() == '#') {
     parts.anySuffix = true;
-    spec.remove_suffix(1);
+    form.remove_suffix(1);
   } else {
-    size_t end = spec.size();
-    while (end > 0 && isDigit(spec[end - 1])) --end;
-    if (end < spec.size()) parts.fixedSuffix = std::atoi(std::string(spec.substr(end)).c_str());
-    spec = spec.substr(0, end);
+    size_t end = form.size();
+    while (end > 0 && isDigit(form[end - 1])) --end;
+    if (end < form.size()) parts.fixedSuffix = std::atoi(std::string(form.substr(end)).c_str());
+    form = form.substr(0, end);
   }
-  parts.letters = spec;
+  parts.letters = form;
   return parts;
 }
 
@@ -385,8 +385,8 @@ std::optional<std::vector<HeaderToken>> parseHeaderPath(std::string_view text) {
   return unit.header;
 }
 
-std::string shortForm(std::string_view spec) {
-  const SpecParts parts = splitSpec(spec);
+std::string shortForm(std::string_view form) {
+  const SpecParts parts = splitSpec(form);
   std::string out = shortLetters(parts.letters);
   if (parts.fixedSuffix && *parts.fixedSuffix != 1)
     out += std::to_string(*parts.fixedSuffix);
@@ -395,13 +395,13 @@ std::string shortForm(std::string_view spec) {
   return out;
 }
 
-MnemonicMatch matchMnemonic(std::string_view spec, const HeaderToken& token, int* suffix) {
-  const SpecParts parts = splitSpec(spec);
+MnemonicMatch matchMnemonic(std::string_view form, const HeaderToken& token, int* suffix) {
+  const SpecParts parts = splitSpec(form);
   return matchParts(shortLetters(parts.letters), core::toUpper(parts.letters), parts.anySuffix,
                     parts.fixedSuffix.value_or(0), token, suffix);
 }
 
-MnemonicMatch matchWord(std::string_view spec, std::string_view word, int* suffix) {
+MnemonicMatch matchWord(std::string_view form, std::string_view word, int* suffix) {
   HeaderToken token;
   size_t end = word.size();
   while (end > 0 && isDigit(word[end - 1])) --end;
@@ -410,7 +410,7 @@ MnemonicMatch matchWord(std::string_view spec, std::string_view word, int* suffi
     if (word.size() - end > 6) return MnemonicMatch::No;
     token.suffix = std::atoi(std::string(word.substr(end)).c_str());
   }
-  return matchMnemonic(spec, token, suffix);
+  return matchMnemonic(form, token, suffix);
 }
 
 HeaderPattern::HeaderPattern(std::string_view pattern) : text_(pattern) {
@@ -422,20 +422,20 @@ HeaderPattern::HeaderPattern(std::string_view pattern) : text_(pattern) {
     }
     Node node;
     size_t end;
-    std::string_view spec;
+    std::string_view form;
     if (pattern[i] == '[') {
       node.optional = true;
       end = pattern.find(']', i);
-      spec = pattern.substr(i + 1, end - i - 1);
-      while (!spec.empty() && spec.front() == ':') spec.remove_prefix(1);
-      while (!spec.empty() && spec.back() == ':') spec.remove_suffix(1);
+      form = pattern.substr(i + 1, end - i - 1);
+      while (!form.empty() && form.front() == ':') form.remove_prefix(1);
+      while (!form.empty() && form.back() == ':') form.remove_suffix(1);
       ++end;
     } else {
       end = pattern.find_first_of(":[", i);
       if (end == std::string_view::npos) end = pattern.size();
-      spec = pattern.substr(i, end - i);
+      form = pattern.substr(i, end - i);
     }
-    const SpecParts parts = splitSpec(spec);
+    const SpecParts parts = splitSpec(form);
     node.shortLetters = shortLetters(parts.letters);
     node.longLetters = core::toUpper(parts.letters);
     node.anySuffix = parts.anySuffix;

@@ -80,18 +80,18 @@ std::vector<ProgramUnit> parseProgramMessage(std::string_view message);
 // Parses a header alone ("FREQ:RAT", "VOLT:PTP"), as used inside FUNC strings.
 std::optional<std::vector<HeaderToken>> parseHeaderPath(std::string_view text);
 
-// Matching of a received mnemonic against a spec such as "FREQuency" (short FREQ, long
-// FREQUENCY). A spec may end in digits ("LAYer2": the suffix must be that number, an omitted
+// Matching of a received mnemonic against a form such as "FREQuency" (short FREQ, long
+// FREQUENCY). A form may end in digits ("LAYer2": the suffix must be that number, an omitted
 // suffix counting as 1) or in '#' ("EVENt#": any suffix, reported through `suffix`).
 enum class MnemonicMatch { No, SuffixMismatch, Yes };
-MnemonicMatch matchMnemonic(std::string_view spec, const HeaderToken& token, int* suffix = nullptr);
+MnemonicMatch matchMnemonic(std::string_view form, const HeaderToken& token, int* suffix = nullptr);
 // The same for character data ("IMM", "EXTernal", "INT1").
-MnemonicMatch matchWord(std::string_view spec, std::string_view word, int* suffix = nullptr);
-// The short form of a spec in upper case with its fixed suffix: "INTernal1" gives "INT1".
-std::string shortForm(std::string_view spec);
+MnemonicMatch matchWord(std::string_view form, std::string_view word, int* suffix = nullptr);
+// The short form of a form in upper case with its fixed suffix: "INTernal1" gives "INT1".
+std::string shortForm(std::string_view form);
 
 // A header pattern in SCPI notation: "[SENSe:]EVENt#:LEVel[:ABSolute]:AUTO". Optional nodes
-// stand in brackets; each node is a mnemonic spec as above.
+// stand in brackets; each node is a mnemonic form as above.
 class HeaderPattern {
  public:
   explicit HeaderPattern(std::string_view pattern);
@@ -100,12 +100,12 @@ class HeaderPattern {
   const std::string& text() const { return text_; }
 
  private:
-  // A node's spec taken apart once, so that matching allocates nothing.
+  // A node's form taken apart once, so that matching allocates nothing.
   struct Node {
     std::string shortLetters;  // "FREQ"
     std::string longLetters;   // "FREQUENCY"
     bool anySuffix = false;    // '#'
-    int fixedSuffix = 0;       // the digits the spec ends in; 0 for none
+    int fixedSuffix = 0;       // the digits the form ends in; 0 for none
     bool optional = false;
   };
   MnemonicMatch matchFrom(size_t node, const std::vector<HeaderToken>& header, size_t token,

@@ -130,7 +130,7 @@ TEST(ScpiParser, FindsSyntaxErrors) {
 
 TEST(ScpiParser, MatchesShortAndLongMnemonicsInAnyCase) {
   struct Case {
-    const char* spec;
+    const char* form;
     const char* word;
     MnemonicMatch expected;
     int suffix;
@@ -157,9 +157,9 @@ TEST(ScpiParser, MatchesShortAndLongMnemonicsInAnyCase) {
   };
   for (const Case& c : cases) {
     int suffix = 0;
-    EXPECT_EQ(sim::matchWord(c.spec, c.word, &suffix), c.expected) << c.spec << " " << c.word;
+    EXPECT_EQ(sim::matchWord(c.form, c.word, &suffix), c.expected) << c.form << " " << c.word;
     if (c.suffix) {
-      EXPECT_EQ(suffix, c.suffix) << c.spec << " " << c.word;
+      EXPECT_EQ(suffix, c.suffix) << c.form << " " << c.word;
     }
   }
   EXPECT_EQ(sim::shortForm("INTernal1"), "INT1");
