@@ -29,7 +29,7 @@ case "${1:-}" in
     ;;
   bench)
     build
-    exec ./scripts/run-benchmarks.sh "$BUILD_DIR"
+    exec ./scripts/run-benchmarks.sh  # its own Release tree, build-bench
     ;;
   *)
     echo "usage: $0 run|test|setup|build|bench" >&2

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the benchmarks (Release, without tests and GUI) and runs every one of them. For the
+# Builds the benchmarks (Release, without tests) and runs every one of them. For the
 # query round trips it then prints queries per second side by side with the ratios the project
 # aims at: the builtin raw-socket path at least 3x pyvisa-py and within 1.5x of a bare socket
 # loop. Usage: scripts/run-benchmarks.sh [build-dir]   (default: build-bench)
@@ -11,7 +11,7 @@ out=$build/bench-results
 mkdir -p "$out"
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DV38XX_BUILD_TESTS=OFF -DV38XX_BUILD_GUI=OFF -DV38XX_BUILD_BENCH=ON >"$out/configure.log"
+  -DV38XX_BUILD_TESTS=OFF -DV38XX_BUILD_GUI=ON -DV38XX_BUILD_BENCH=ON >"$out/configure.log"
 ninja -C "$build" -j2 benchmarks >"$out/build.log"
 
 shopt -s nullglob
