@@ -178,12 +178,12 @@ void FrontPanel::command(int id) {
     case Command::SettingMode:
       showSettingMode();
       break;
-    case Command::Refresh:
-      ui_.setWaitCursor(true);
+    case Command::Refresh: {
+      const core::WaitCursor wait(ui_);
       instrument_->search();
-      ui_.setWaitCursor(false);
       afterSearch();
       break;
+    }
     case Command::TcpipAddresses:
       instrument_->tcpipAddressCommand(
           [this](instrument::TcpipAddressData& data) { dialogs_.showTcpipAddress(data); });

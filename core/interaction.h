@@ -59,4 +59,16 @@ class Interaction {
   virtual void setWaitCursor(bool /*on*/) {}
 };
 
+// Shows the wait cursor for the length of one command.
+class WaitCursor {
+ public:
+  explicit WaitCursor(Interaction& ui) : ui_(ui) { ui_.setWaitCursor(true); }
+  ~WaitCursor() { ui_.setWaitCursor(false); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  Interaction& ui_;
+};
+
 }  // namespace core

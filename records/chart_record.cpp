@@ -15,17 +15,6 @@ namespace records {
 
 namespace {
 
-class WaitCursor {
- public:
-  explicit WaitCursor(core::Interaction& ui) : ui_(ui) { ui_.setWaitCursor(true); }
-  ~WaitCursor() { ui_.setWaitCursor(false); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  core::Interaction& ui_;
-};
-
 // Rounds half away from zero, as the painter rounds a mapped point to a pixel. Far-off
 // positions are held well inside the integer range; they are off the picture either way.
 int toPixel(double d) {
@@ -235,7 +224,7 @@ void ChartRecord::chooseDatabase(int index) {
   if (index < 0 || index >= static_cast<int>(view_.entries.size())) return;
   view_.currentEntry = index;
   if (!enterFolder()) return;
-  const WaitCursor wait(ui_);
+  const core::WaitCursor wait(ui_);
   selected_ = entryDatabaseNumber(view_.entries[index]);
   rows_.reset();
   view_.drawEnabled = true;
@@ -263,7 +252,7 @@ void ChartRecord::setDrawAll(bool all) {
 
 std::optional<ChartTrace> ChartRecord::draw(int width, int height) {
   const long long n = core::leadingInteger(view_.countText);
-  const WaitCursor wait(ui_);
+  const core::WaitCursor wait(ui_);
   if (!enterFolder()) return std::nullopt;
   view_.chartDrawn = false;
   if (!isDatabaseNumber(selected_) || !isDatabaseUsed(folder_, selected_)) return std::nullopt;

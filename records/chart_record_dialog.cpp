@@ -71,7 +71,7 @@ ChartRecordDialog::ChartRecordDialog(core::Interaction& ui, const measure::Texts
 
   auto* colorLabel = new QLabel(qs(v.drawColorLabel), this);
   colorLabel->setGeometry(x0, row2, 110, 32);
-  swatch_ = new ChartSwatchWidget(this);
+  swatch_ = new controls::ColorSwatch(this);
   swatch_->setGeometry(x0 + 114, row2, 15, 32);
   colorImage_ = new controls::ImageButton(this);
   colorImage_->setBitmaps(181, 182, 181);

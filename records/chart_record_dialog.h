@@ -4,6 +4,7 @@
 // marks a record and shows its number, value and the recording's start date. It shows
 // records::ChartRecord's view and paints its geometry.
 
+#include "app/controls/color_swatch.h"
 #include "app/draggable_dialog.h"
 #include "records/chart_record.h"
 
@@ -21,7 +22,6 @@ class SkinButton;
 namespace records {
 
 class ChartPictureWidget;
-class ChartSwatchWidget;
 
 class ChartRecordDialog : public app::DraggableDialog {
   Q_OBJECT
@@ -37,7 +37,7 @@ class ChartRecordDialog : public app::DraggableDialog {
   // Controls, for tests and the screenshot program.
   QComboBox* databaseList() const { return databases_; }
   QLabel* countValue() const { return count_; }
-  ChartSwatchWidget* swatch() const { return swatch_; }
+  controls::ColorSwatch* swatch() const { return swatch_; }
   controls::SkinButton* drawAllButton() const { return drawAll_; }
   controls::SkinButton* drawFromButton() const { return drawFrom_; }
   QLineEdit* fromField() const { return from_; }
@@ -65,7 +65,7 @@ class ChartRecordDialog : public app::DraggableDialog {
   controls::IconGroupBox* group_ = nullptr;
   QComboBox* databases_ = nullptr;
   QLabel* count_ = nullptr;
-  ChartSwatchWidget* swatch_ = nullptr;
+  controls::ColorSwatch* swatch_ = nullptr;
   controls::SkinButton* drawAll_ = nullptr;
   controls::SkinButton* drawFrom_ = nullptr;
   QLineEdit* from_ = nullptr;

@@ -119,22 +119,4 @@ void ChartPictureWidget::paintEvent(QPaintEvent*) {
   }
 }
 
-// ---- ChartSwatchWidget ----------------------------------------------------------------------
-
-void ChartSwatchWidget::setColor(const QColor& color) {
-  color_ = color;
-  update();
-}
-
-void ChartSwatchWidget::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.setViewport(rect().adjusted(0, 0, -1, -1));
-  p.setWindow(0, 0, 10, 10);
-  QPen pen(Qt::black, 0);
-  pen.setCosmetic(true);
-  p.setPen(pen);
-  p.setBrush(color_);
-  p.drawRect(QRectF(0, 0, 10, 10));
-}
-
 }  // namespace records

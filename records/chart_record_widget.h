@@ -51,20 +51,4 @@ class ChartPictureWidget : public QWidget {
   std::optional<ChartMarker> marker_;
 };
 
-// The colour swatch: a 10 x 10 logical rectangle mapped onto the whole control, filled with
-// the draw colour inside a thin black border.
-class ChartSwatchWidget : public QWidget {
-  Q_OBJECT
- public:
-  explicit ChartSwatchWidget(QWidget* parent = nullptr) : QWidget(parent) {}
-  void setColor(const QColor& color);
-  QColor color() const { return color_; }
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  QColor color_;
-};
-
 }  // namespace records

@@ -23,23 +23,6 @@ QColor qc(const core::Color& c) { return QColor(c.r, c.g, c.b); }
 
 }  // namespace
 
-void ColorSwatchWidget::setColor(const QColor& color) {
-  color_ = color;
-  update();
-}
-
-void ColorSwatchWidget::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  // A 10 x 10 logical window over the whole control; the one-pixel border stays inside it.
-  p.setViewport(rect().adjusted(0, 0, -1, -1));
-  p.setWindow(0, 0, 10, 10);
-  QPen pen(Qt::black, 0);
-  pen.setCosmetic(true);
-  p.setPen(pen);
-  p.setBrush(color_);
-  p.drawRect(QRectF(0, 0, 10, 10));
-}
-
 SettingModeDialog::SettingModeDialog(SettingMode& model, QWidget* parent)
     : app::DraggableDialog(parent), model_(model) {
   model_.open(logicalDpiX(), logicalDpiY());
@@ -73,7 +56,7 @@ SettingModeDialog::SettingModeDialog(SettingMode& model, QWidget* parent)
   drawColorLabel_ = new QLabel(qs(v.drawColorLabel), this);
   drawColorLabel_->setGeometry(24, at.swatch.y + 4, at.swatch.x - 30, 24);
 
-  swatch_ = new ColorSwatchWidget(this);
+  swatch_ = new controls::ColorSwatch(this);
   swatch_->setGeometry(at.swatch.x, at.swatch.y, 15, 32);
 
   colorPad_ = new controls::ImageButton(this);

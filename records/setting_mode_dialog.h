@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include "app/controls/color_swatch.h"
 #include "app/draggable_dialog.h"
 #include "core/interaction.h"
 
@@ -23,22 +24,6 @@ namespace records {
 
 class SettingMode;
 
-// The colour swatch: a 10 x 10 logical rectangle mapped onto the whole control, filled with
-// the draw colour inside a thin black border.
-class ColorSwatchWidget : public QWidget {
-  Q_OBJECT
- public:
-  explicit ColorSwatchWidget(QWidget* parent = nullptr) : QWidget(parent) {}
-  void setColor(const QColor& color);
-  QColor color() const { return color_; }
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  QColor color_;
-};
-
 class SettingModeDialog : public app::DraggableDialog {
   Q_OBJECT
  public:
@@ -48,7 +33,7 @@ class SettingModeDialog : public app::DraggableDialog {
   // Controls, for tests and the screenshot program.
   controls::SkinButton* saveBox() const { return save_; }
   QComboBox* databaseList() const { return databases_; }
-  ColorSwatchWidget* swatch() const { return swatch_; }
+  controls::ColorSwatch* swatch() const { return swatch_; }
   controls::ImageButton* colorPad() const { return colorPad_; }
   controls::ImageButton* exitButton() const { return exit_; }
   controls::IconGroupBox* groupBox() const { return group_; }
@@ -69,7 +54,7 @@ class SettingModeDialog : public app::DraggableDialog {
   controls::IconGroupBox* group_ = nullptr;
   controls::ColorStatic* hint_ = nullptr;
   QLabel* drawColorLabel_ = nullptr;
-  ColorSwatchWidget* swatch_ = nullptr;
+  controls::ColorSwatch* swatch_ = nullptr;
   controls::ImageButton* colorPad_ = nullptr;
   QPushButton* changeColor_ = nullptr;
   controls::SkinButton* save_ = nullptr;

@@ -18,18 +18,6 @@ namespace records {
 
 namespace {
 
-// The wait cursor for the length of one command.
-class WaitCursor {
- public:
-  explicit WaitCursor(core::Interaction& ui) : ui_(ui) { ui_.setWaitCursor(true); }
-  ~WaitCursor() { ui_.setWaitCursor(false); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  core::Interaction& ui_;
-};
-
 // The process's current directory, put back when the export ends however it ends.
 class DirectoryKeeper {
  public:
@@ -264,7 +252,7 @@ void ViewRecord::chooseDatabase(int index) {
   view_.exportEnabled = true;
   chosen_ = Chosen{entryDatabaseNumber(view_.entries[index]), std::nullopt};
 
-  const WaitCursor wait(ui_);
+  const core::WaitCursor wait(ui_);
   if (!chosenFileExists()) return;
   try {
     Database db;
@@ -311,7 +299,7 @@ void ViewRecord::chooseRange(int index) {
 }
 
 void ViewRecord::showPage(int index) {
-  const WaitCursor wait(ui_);
+  const core::WaitCursor wait(ui_);
   if (!chosenFileExists()) return;
   std::vector<GridRow> rows;
   try {
@@ -339,7 +327,7 @@ void ViewRecord::showPage(int index) {
 
 void ViewRecord::search() {
   if (!chosen_ || view_.currentEntry < 0) return;
-  const WaitCursor wait(ui_);
+  const core::WaitCursor wait(ui_);
   const std::string title(measure::kAppTitle);
   if (view_.hiText.empty() || view_.loText.empty()) {
     ui_.message(texts_.get("729"), title, core::Icon::Exclamation);
@@ -386,7 +374,7 @@ void ViewRecord::exportCsv() {
   request.initialDirectory = keeper.path();
   const std::optional<core::SaveFileChoice> choice = ui_.saveFile(request);
   if (!choice) return;
-  const WaitCursor wait(ui_);
+  const core::WaitCursor wait(ui_);
 
   std::string path = csvFileName(choice->name);
   if (!choice->directory.empty()) path = choice->directory + "/" + path;

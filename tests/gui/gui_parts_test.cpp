@@ -123,7 +123,7 @@ class GuiPartsTest : public QObject {
   }
 
   void theSwatchIsTheColourInsideAThinBlackBorder() {
-    records::ColorSwatchWidget swatch;
+    controls::ColorSwatch swatch;
     swatch.resize(15, 32);
     swatch.setColor(QColor(200, 30, 40));
     const QImage image = swatch.grab().toImage().scaled(15, 32);
