@@ -102,25 +102,11 @@ std::string Console::noDeviceText() const { return texts_.get("771"); }
 
 void Console::write(const std::string& command) {
   lastCommand_ = command;
-  auto buffer = allocator_.allocate(command.size() + 1);
-  if (!buffer) {
-    interaction_.message("Insufficient memory available(viWrite).", kAppTitle, core::Icon::Error);
+  if (!sendCommand(visa_, allocator_, currentSession_, currentKind_, command)) {
+    interaction_.message(std::string(kWriteAllocationFailed), kAppTitle, core::Icon::Error);
     return;
   }
-  std::memcpy(buffer.get(), command.data(), command.size());
-  buffer[command.size()] = 0;
   lastResponse_.clear();
-  switch (currentKind_) {
-    case InterfaceKind::Usb:
-    case InterfaceKind::Tcpip:
-    case InterfaceKind::Gpib: {
-      ViUInt32 written = 0;
-      visa_.viWrite(currentSession_, buffer.get(), static_cast<ViUInt32>(command.size()), &written);
-      break;
-    }
-    case InterfaceKind::None:
-      break;
-  }
 }
 
 std::string Console::read() {
@@ -129,8 +115,7 @@ std::string Console::read() {
     case InterfaceKind::Tcpip: {
       auto buffer = allocator_.allocate(kAnswerSize + 1);
       if (!buffer) {
-        interaction_.message("Insufficient memory available(viRead).", kAppTitle,
-                             core::Icon::Error);
+        interaction_.message(std::string(kReadAllocationFailed), kAppTitle, core::Icon::Error);
         return lastResponse_;
       }
       ViUInt32 count = 0;
@@ -147,8 +132,7 @@ std::string Console::read() {
     case InterfaceKind::Gpib: {
       auto buffer = allocator_.allocate(kGpibReadSize, true);
       if (!buffer) {
-        interaction_.message("Insufficient memory available(viRead).", kAppTitle,
-                             core::Icon::Error);
+        interaction_.message(std::string(kReadAllocationFailed), kAppTitle, core::Icon::Error);
         return lastResponse_;
       }
       visa_.viSetAttribute(currentSession_, VI_ATTR_TMO_VALUE, kGpibTimeoutMs);

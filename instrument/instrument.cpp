@@ -77,26 +77,11 @@ void Instrument::stopIcon(std::string_view text) {
 
 void Instrument::write(const std::string& command) {
   lastCommand_ = command;
-  auto buffer = allocator_.allocate(command.size() + 1);
-  if (!buffer) {
+  if (!sendCommand(visa_, allocator_, currentSession_, currentKind_, command)) {
     stopIcon(kWriteAllocationFailed);
     return;
   }
-  std::memcpy(buffer.get(), command.data(), command.size());
-  buffer[command.size()] = 0;
   lastResponse_.clear();
-  switch (currentKind_) {
-    case InterfaceKind::Usb:
-    case InterfaceKind::Tcpip:
-    case InterfaceKind::Gpib: {
-      // The GPIB variant's wide-string round trip leaves the bytes as they are.
-      ViUInt32 written = 0;
-      visa_.viWrite(currentSession_, buffer.get(), static_cast<ViUInt32>(command.size()), &written);
-      break;
-    }
-    case InterfaceKind::None:
-      break;
-  }
 }
 
 void Instrument::readFailed(ViStatus status) {

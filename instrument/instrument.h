@@ -70,10 +70,8 @@ class Instrument {
 
   // Message texts and the caption of every message box of the instrument I/O.
   static constexpr std::string_view kAppTitle = "V38XX_AP";
-  static constexpr std::string_view kWriteAllocationFailed =
-      "Insufficient memory available(viWrite).";
-  static constexpr std::string_view kReadAllocationFailed =
-      "Insufficient memory available(viRead).";
+  static constexpr std::string_view kWriteAllocationFailed = instrument::kWriteAllocationFailed;
+  static constexpr std::string_view kReadAllocationFailed = instrument::kReadAllocationFailed;
   static constexpr std::string_view kDeviceNotFound = "Device Not Found";
   static constexpr std::string_view kIdentificationFilter = "V38";
 
