@@ -150,7 +150,7 @@ class Writer {
   void timeBase(Ctl box, Ctl list);
   void gateArming(Ctl gateList, Ctl slopeList, Ctl stopList, Ctl gateEdit, Ctl stopEdit);
   void totalArming(Ctl startList, Ctl slopeList, Ctl stopList, Ctl gateEdit, Ctl stopEdit,
-                   double stopFloor);
+                   double stopFloor, bool gateTimeToStopEdit);
   void intervalArming();
   void limits();
   void scaleOffset();
@@ -257,7 +257,7 @@ void Writer::fullProgram() {
         break;
       case fc::kTotal:
         totalArming(Ctl::TotalStartList, Ctl::StartSlopeList, Ctl::TotalStopList, Ctl::GateTimeEdit,
-                    Ctl::StopTimeEdit, 0.001);
+                    Ctl::StopTimeEdit, 0.001, true);
         break;
       case fc::kIntval:
         intervalArming();
@@ -338,14 +338,16 @@ void Writer::gateArming(Ctl gateList, Ctl slopeList, Ctl stopList, Ctl gateEdit,
   }
 }
 
+// The V3820A keeps its stop-time edit when the count is gated by time: only the V3800A copies
+// the gate time into it (`gateTimeToStopEdit`).
 void Writer::totalArming(Ctl startList, Ctl slopeList, Ctl stopList, Ctl gateEdit, Ctl stopEdit,
-                         double stopFloor) {
+                         double stopFloor, bool gateTimeToStopEdit) {
   const std::string_view start = choice(startList);
   if (start == "Time") {
     const NumberText t = gateTime(text(gateEdit));
     writeBack(gateEdit, t);
     send("TOTalize:ARM:STOP:TIMer " + t.text + "S");
-    panel_.setText(stopEdit, t.text);
+    if (gateTimeToStopEdit) panel_.setText(stopEdit, t.text);
   } else if (start == "Auto") {
     send("TOTalize:ARM:STARt:SOURce IMM");
   } else if (start == "Ext") {
@@ -610,7 +612,7 @@ void Writer::compactProgram() {
                  Ctl::CompactGateTimeEdit, Ctl::CompactStopTimeEdit);
     } else if (code_ == fc::kTotal) {
       totalArming(Ctl::CompactGateList, Ctl::CompactStartSlopeList, Ctl::CompactStopList,
-                  Ctl::CompactGateTimeEdit, Ctl::CompactStopTimeEdit, 0.1);
+                  Ctl::CompactGateTimeEdit, Ctl::CompactStopTimeEdit, 0.1, false);
     }
 
     // D. Limits.

@@ -534,6 +534,55 @@ TEST(RunStartProgram, CorrectedEditTextsAreWrittenBack) {
   EXPECT_TRUE(p.panel.statisticsShown());
 }
 
+TEST(RunStartProgram, TimedArmingCopiesTheSentTimeIntoTheOtherEdit) {
+  const struct {
+    const char* name;
+    bool compact;
+    std::function<void(Panel&)> setup;
+    const char* gate;
+    const char* stop;
+  } cases[] = {
+      {"FullGateTimeGoesToTheStopEdit", false, [](Panel&) {}, "0.25", "0.25"},
+      {"FullTotalTimeGoesToTheStopEdit", false,
+       [](Panel& p) {
+         p.panel.press(Ctl::OtherMeasPage);
+         p.panel.press(Ctl::TotalButton);
+       },
+       "0.25", "0.25"},
+      {"FullTotalStopTimeGoesToTheGateEdit", false,
+       [](Panel& p) {
+         p.panel.press(Ctl::OtherMeasPage);
+         p.panel.press(Ctl::TotalButton);
+         p.select(Ctl::TotalStartList, 2);
+         p.select(Ctl::TotalStopList, 2);
+       },
+       "3", "3"},
+      {"CompactTotalTimeKeepsTheStopEdit", true,
+       [](Panel& p) { p.panel.press(Ctl::OtherMeasPage); }, "0.25", "3"},
+      {"CompactTotalStopTimeGoesToTheGateEdit", true,
+       [](Panel& p) {
+         p.panel.press(Ctl::OtherMeasPage);
+         p.panel.press(Ctl::GateExtArmPage);
+         p.select(Ctl::CompactGateList, 2);
+         p.select(Ctl::CompactStopList, 3);
+       },
+       "3", "3"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Panel p;
+    c.compact ? p.identifyCompact() : p.identifyFull();
+    c.setup(p);
+    const Ctl gate = c.compact ? Ctl::CompactGateTimeEdit : Ctl::GateTimeEdit;
+    const Ctl stop = c.compact ? Ctl::CompactStopTimeEdit : Ctl::StopTimeEdit;
+    p.text(gate, "0.25");
+    p.text(stop, "3");
+    p.program();
+    EXPECT_EQ(p.c(gate).text, c.gate);
+    EXPECT_EQ(p.c(stop).text, c.stop);
+  }
+}
+
 TEST(RunStartProgram, VoltAndTotalEndWithTheirBoxesCleared) {
   for (Ctl page : {Ctl::VoltPage, Ctl::OtherMeasPage}) {
     Panel p;
