@@ -922,6 +922,7 @@ void PanelModel::refreshArming() {
     } else if (code != fc::kTotal || gate == "Ext") {
       add({Ctl::CompactStartSlopeLabel, Ctl::CompactStartSlopeList, Ctl::CompactStopLabel,
            Ctl::CompactStopList});
+      // A count stopped by time shows the stop time it sends, as the V3800A's Total does.
       if (stopTime) add({Ctl::CompactStopTimeEdit, Ctl::CompactStopTimeUnitLabel});
     }
   }

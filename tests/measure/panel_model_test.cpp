@@ -526,6 +526,14 @@ TEST(PanelModel, ArmingControlsDependOnTheirLists) {
        {{Ctl::CompactGateList, 2}},
        {Ctl::CompactGateLabel, Ctl::CompactGateList, Ctl::CompactStartSlopeLabel,
         Ctl::CompactStartSlopeList, Ctl::CompactStopLabel, Ctl::CompactStopList}},
+      {"CompactTotalExtStopTimeShowsTheTimeItSends",
+       true,
+       Ctl::OtherMeasPage,
+       Ctl::Count_,
+       {{Ctl::CompactGateList, 2}, {Ctl::CompactStopList, 3}},
+       {Ctl::CompactGateLabel, Ctl::CompactGateList, Ctl::CompactStartSlopeLabel,
+        Ctl::CompactStartSlopeList, Ctl::CompactStopLabel, Ctl::CompactStopList,
+        Ctl::CompactStopTimeEdit, Ctl::CompactStopTimeUnitLabel}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
