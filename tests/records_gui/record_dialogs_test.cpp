@@ -211,7 +211,7 @@ void RecordDialogsTest::viewDialogCommandsFollowTheChoice() {
 
   ui.saveChoices.push_back(core::SaveFileChoice{dir.root(), "two.CSV"});
   QTest::mouseClick(dialog.exportButton(), Qt::LeftButton);
-  QVERIFY(QFile::exists(QString::fromStdString(dir.root() + "/two.CSV")));
+  QVERIFY(QFile::exists(QString::fromStdString(dir.root() + "/two.CSV.csv")));
   QCOMPARE(QString::fromStdString(ui.shown.back().text),
            QStringLiteral("Output to CSV completed."));
 
