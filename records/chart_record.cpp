@@ -71,6 +71,9 @@ ChartTraceBuilder::ChartTraceBuilder(long long lastX, int width, int height, boo
 void ChartTraceBuilder::add(double value) {
   if (next_ > lastX_) return;
   const long long x = next_++;
+  // The maximum and minimum start from the stretch's first value rather than from
+  // ±999,999,999,999, so that a stretch lying wholly beyond those bounds (overflow answers,
+  // large totals) still gets its true range, and a flat one a flat line.
   if (x == 0) {
     first_ = maximum_ = minimum_ = value;
   } else {

@@ -75,6 +75,13 @@ TEST(ChartGeometry, DrawingExamples) {
     for (const ChartPoint& p : t.points) EXPECT_EQ(t.mapping.deviceY(p.y), 100);
   }
   {
+    const std::vector<double> overflow = {9.91e37, 9.91e37, 9.91e37};
+    const records::ChartTrace t = records::chartTrace(overflow, 300, 200, false);
+    EXPECT_EQ(t.range, 0) << "readings beyond the starting bounds keep their true range";
+    EXPECT_EQ(t.mapping.windowHeight, 1);
+    for (const ChartPoint& p : t.points) EXPECT_EQ(t.mapping.deviceY(p.y), 100);
+  }
+  {
     // y is truncated toward zero: 0.123456789 × 1e9 = 123456789.0000...
     const std::vector<double> small = {1.0, 1.5, 0.9};
     const records::ChartTrace t = records::chartTrace(small, 300, 200, false);
