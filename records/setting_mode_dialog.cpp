@@ -30,7 +30,7 @@ SettingModeDialog::SettingModeDialog(SettingMode& model, QWidget* parent)
   const SettingModeLayout& at = v.layout;
 
   setWindowTitle(qs(v.title));
-  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   const int width = at.exitImage.x + 60;
   const int height = at.swatch.y + 122;
   setFixedSize(width, height);

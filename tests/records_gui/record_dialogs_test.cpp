@@ -27,6 +27,8 @@
 #include "measure/texts.h"
 #include "records/chart_record_dialog.h"
 #include "records/chart_record_widget.h"
+#include "records/setting_mode.h"
+#include "records/setting_mode_dialog.h"
 #include "records/view_record_dialog.h"
 #include "records_view/reading_files.h"
 #include "support/manual_clock.h"
@@ -133,8 +135,24 @@ class RecordDialogsTest : public QObject {
   void chartDialogDrawsMarksAndClears();
   void chartDialogKeepsEarlierTracesUntilClear();
   void recordedRunIsExportedAndChartedAsStored();
+  void dialogWindowKinds();
   void screenshots();
 };
+
+void RecordDialogsTest::dialogWindowKinds() {
+  viewtest::StartDirectory dir;
+  testsupport::ScriptedInteraction ui;
+  measure::Texts texts;
+  records::RecordingSelection selection;
+  records::SettingMode settingMode(selection, ui, texts);
+  const records::SettingModeDialog setting(settingMode);
+  const records::ViewRecordDialog view(ui, texts);
+  const records::ChartRecordDialog chart(ui, texts);
+  QCOMPARE(setting.windowType(), Qt::Tool);  // captioned tool windows with a close box
+  QCOMPARE(view.windowType(), Qt::Tool);
+  QCOMPARE(chart.windowType(), Qt::Dialog);  // a captioned dialog
+  QVERIFY(setting.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+}
 
 void RecordDialogsTest::viewDialogShowsStatisticsPagesAndSearch() {
   viewtest::StartDirectory dir;
