@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -151,7 +152,19 @@ std::string csvLine(const std::optional<DateTime>& time, double value) {
   return line;
 }
 
-std::string csvFileName(std::string_view typedName) { return std::string(typedName) + ".csv"; }
+// The typed name with ".csv" appended, unless it already ends in ".csv" in any letter case:
+// a user who types "data.csv" expects data.csv, not data.csv.csv.
+std::string csvFileName(std::string_view typedName) {
+  std::string name(typedName);
+  const std::string extension = ".csv";
+  bool hasExtension = name.size() >= extension.size();
+  for (size_t i = 0; hasExtension && i < extension.size(); ++i) {
+    const char c = name[name.size() - extension.size() + i];
+    hasExtension = std::tolower(static_cast<unsigned char>(c)) == extension[i];
+  }
+  if (!hasExtension) name += extension;
+  return name;
+}
 
 std::string readFailureText(int n, const DatabaseError& error) {
   return core::format("The Database %d could not be read: %s.", n, failureReason(error).c_str());

@@ -60,8 +60,8 @@ std::string spacedTimeText(const std::optional<DateTime>& time);
 std::string csvHeader(std::string_view entry);
 // One CSV line: the time in double quotes, a comma, the value with "%.30f", CR LF.
 std::string csvLine(const std::optional<DateTime>& time, double value);
-// The file name of an export: the name part as typed (extension included) with ".csv"
-// appended, so data gives data.csv and data.csv gives data.csv.csv.
+// The file name of an export: the name as typed, with ".csv" appended unless it already
+// ends in ".csv" in any letter case.
 std::string csvFileName(std::string_view typedName);
 
 // The message for a database file that could not be read (damaged, locked, ...).

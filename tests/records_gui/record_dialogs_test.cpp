@@ -229,7 +229,7 @@ void RecordDialogsTest::viewDialogCommandsFollowTheChoice() {
 
   ui.saveChoices.push_back(core::SaveFileChoice{dir.root(), "two.CSV"});
   QTest::mouseClick(dialog.exportButton(), Qt::LeftButton);
-  QVERIFY(QFile::exists(QString::fromStdString(dir.root() + "/two.CSV.csv")));
+  QVERIFY(QFile::exists(QString::fromStdString(dir.root() + "/two.CSV")));
   QCOMPARE(QString::fromStdString(ui.shown.back().text),
            QStringLiteral("Output to CSV completed."));
 

@@ -101,12 +101,10 @@ TEST(ViewRecordTexts, EntriesValuesTimesCsvAndLayout) {
   EXPECT_EQ(records::gridLayout(120, 96), at96) << "120 dpi needs both directions";
 }
 
-TEST(ViewRecordTexts, CsvFileNameIsTheTypedNameWithCsvAppended) {
+TEST(ViewRecordTexts, CsvFileNameGetsTheExtensionOnce) {
   const std::pair<const char*, const char*> cases[] = {
-      {"data", "data.csv"},
-      {"data.csv", "data.csv.csv"},
-      {"DATA.CSV", "DATA.CSV.csv"},
-      {"data.txt", "data.txt.csv"},
+      {"data", "data.csv"},     {"data.csv", "data.csv"},     {"DATA.CSV", "DATA.CSV"},
+      {"Data.Csv", "Data.Csv"}, {"data.txt", "data.txt.csv"}, {"csv", "csv.csv"},
   };
   for (const auto& [typed, file] : cases) EXPECT_EQ(records::csvFileName(typed), file) << typed;
 }
@@ -392,9 +390,9 @@ TEST_F(ViewRecordTest, ExportNamesAndFailures) {
   std::filesystem::create_directory(dir.root() + "/out");
   const std::string out = dir.root() + "/out";
   const Case cases[] = {
-      {"typed with the extension", core::SaveFileChoice{out, "data.csv"}, "data.csv.csv",
+      {"typed with the extension", core::SaveFileChoice{out, "data.csv"}, "data.csv",
        "Output to CSV completed.", "V38XX_AP"},
-      {"upper-case extension", core::SaveFileChoice{out, "UP.CSV"}, "UP.CSV.csv",
+      {"upper-case extension", core::SaveFileChoice{out, "UP.CSV"}, "UP.CSV",
        "Output to CSV completed.", "V38XX_AP"},
       {"cancelled", std::nullopt, nullptr, nullptr, nullptr},
       {"folder that does not exist", core::SaveFileChoice{out + "/none", "x"}, nullptr,
@@ -419,7 +417,7 @@ TEST_F(ViewRecordTest, ExportNamesAndFailures) {
     }
     EXPECT_EQ(cwd(), before) << c.name;
   }
-  EXPECT_FALSE(std::filesystem::exists(out + "/data.csv"));
+  EXPECT_FALSE(std::filesystem::exists(out + "/data.csv.csv"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), {}), 2);
 }
 
@@ -428,7 +426,7 @@ TEST_F(ViewRecordTest, ExportThatCannotBeWrittenInFullIsNotReportedCompleted) {
   choose(3);
   // The chosen file is a link to a device that is always full.
   std::filesystem::create_symlink("/dev/full", dir.root() + "/full.csv");
-  ui.saveChoices.push_back(core::SaveFileChoice{dir.root(), "full"});
+  ui.saveChoices.push_back(core::SaveFileChoice{dir.root(), "full.csv"});
   dialog.exportCsv();
   ASSERT_EQ(ui.shown.size(), 1u);
   EXPECT_EQ(ui.shown[0].text, "Save As Error.");
