@@ -274,31 +274,45 @@ bool Instrument::probeTcpip(ViSession rm, const std::string& name, int slot) {
   return got > 0 && answer.find(identificationFilter_) != std::string::npos;
 }
 
+bool Instrument::forEachResource(ViSession rm, std::initializer_list<const char*> expressions,
+                                 int limit, const ResourceVisitor& visit) {
+  ViFindList list = 0;
+  ViUInt32 found = 0;
+  char descriptor[VI_FIND_BUFLEN + 1] = {};
+  bool listed = false;
+  for (const char* expression : expressions) {
+    if (visa_.viFindRsrc(rm, expression, &list, &found, descriptor) >= VI_SUCCESS) {
+      listed = true;
+      break;
+    }
+  }
+  if (!listed) return false;
+  const int usable = static_cast<int>(std::min<ViUInt32>(found, static_cast<ViUInt32>(limit)));
+  for (int n = 0; n < usable; ++n) {
+    if (n > 0 && visa_.viFindNext(list, descriptor) < VI_SUCCESS) break;
+    visit(n, usable, descriptor);
+  }
+  return true;
+}
+
 int Instrument::visaTcpipSearch() {
   tcpipCount_ = 0;
   closeTcpipSessions();
   bool ok = false;
   const ViSession rm = openResourceManager(&ok);
   if (!ok) return 0;
-  ViFindList list = 0;
-  ViUInt32 found = 0;
-  char descriptor[VI_FIND_BUFLEN + 1] = {};
-  if (visa_.viFindRsrc(rm, kTcpipExpression, &list, &found, descriptor) < VI_SUCCESS) {
-    closeResourceManager(rm);
-    return 0;
-  }
-  // Beyond the table's 20 slots the surplus is left alone.
-  const int usable = static_cast<int>(std::min<ViUInt32>(found, kTcpipSlots));
   int count = 0;
-  for (int n = 0; n < usable; ++n) {
-    if (n > 0 && visa_.viFindNext(list, descriptor) < VI_SUCCESS) break;
-    const int slot = usable - 1 - n;
-    const std::string name = descriptor;
-    if (probeTcpip(rm, name, slot)) {
-      entries_.push_back({InterfaceKind::Tcpip, slot, name});
-      ++count;
-    }
-  }
+  // Beyond the table's 20 slots the surplus is left alone; slots count down.
+  const bool listed = forEachResource(rm, {kTcpipExpression}, kTcpipSlots,
+                                      [&](int n, int usable, const char* descriptor) {
+                                        const int slot = usable - 1 - n;
+                                        const std::string name = descriptor;
+                                        if (probeTcpip(rm, name, slot)) {
+                                          entries_.push_back({InterfaceKind::Tcpip, slot, name});
+                                          ++count;
+                                        }
+                                      });
+  if (!listed) closeResourceManager(rm);
   tcpipCount_ = count;
   return count;
 }
@@ -331,26 +345,19 @@ int Instrument::gpibSearch() {
   bool ok = false;
   const ViSession rm = openResourceManager(&ok);
   if (!ok) return 0;
-  ViFindList list = 0;
-  ViUInt32 found = 0;
-  char descriptor[VI_FIND_BUFLEN + 1] = {};
-  if (visa_.viFindRsrc(rm, kGpibExpression, &list, &found, descriptor) < VI_SUCCESS) {
-    closeResourceManager(rm);
-    return 0;
-  }
-  // Beyond the table's 30 slots the surplus is left alone.
-  const int usable = static_cast<int>(std::min<ViUInt32>(found, kGpibSlots));
   int count = 0;
-  for (int n = 0; n < usable; ++n) {
-    if (n > 0 && visa_.viFindNext(list, descriptor) < VI_SUCCESS) break;
-    const int slot = usable - 1 - n;
-    ViSession& session = gpibSessions_[slot];
-    session = 0;
-    visa_.viOpen(rm, descriptor, VI_NO_LOCK, 0, &session);
-    visa_.viSetAttribute(session, VI_ATTR_TMO_VALUE, static_cast<ViAttrState>(ioTimeoutMs_));
-    entries_.push_back({InterfaceKind::Gpib, slot, descriptor});
-    ++count;
-  }
+  // Beyond the table's 30 slots the surplus is left alone; slots count down.
+  const bool listed = forEachResource(
+      rm, {kGpibExpression}, kGpibSlots, [&](int n, int usable, const char* descriptor) {
+        const int slot = usable - 1 - n;
+        ViSession& session = gpibSessions_[slot];
+        session = 0;
+        visa_.viOpen(rm, descriptor, VI_NO_LOCK, 0, &session);
+        visa_.viSetAttribute(session, VI_ATTR_TMO_VALUE, static_cast<ViAttrState>(ioTimeoutMs_));
+        entries_.push_back({InterfaceKind::Gpib, slot, descriptor});
+        ++count;
+      });
+  if (!listed) closeResourceManager(rm);
   gpibCount_ = count;
   return count;
 }
@@ -358,29 +365,25 @@ int Instrument::gpibSearch() {
 int Instrument::usbSearchModel(ViSession rm, const char* hexExpression,
                                const char* decimalExpression, std::string_view decimalProduct,
                                std::string_view hexPrefix, int firstSlot) {
-  ViFindList list = 0;
-  ViUInt32 found = 0;
-  char descriptor[VI_FIND_BUFLEN + 1] = {};
-  if (visa_.viFindRsrc(rm, hexExpression, &list, &found, descriptor) < VI_SUCCESS &&
-      visa_.viFindRsrc(rm, decimalExpression, &list, &found, descriptor) < VI_SUCCESS)
-    return 0;
   int count = 0;
-  for (ViUInt32 n = 0; n < found && firstSlot + count < kUsbSlots; ++n) {
-    if (n > 0 && visa_.viFindNext(list, descriptor) < VI_SUCCESS) break;
-    const int slot = firstSlot + count;
-    ViSession& session = usbSessions_[slot];
-    session = 0;
-    visa_.viOpen(rm, descriptor, VI_NO_LOCK, 0, &session);
-    visa_.viSetAttribute(session, VI_ATTR_TMO_VALUE, static_cast<ViAttrState>(ioTimeoutMs_));
-    // A descriptor in decimal form ("USB0::11130::3800::<serial>::INSTR") is listed under its
-    // hexadecimal name: prefix, serial field, "::INSTR".
-    std::string name = descriptor;
-    const auto fields = fieldsOf(name);
-    if (fields.size() >= 4 && fields[1] == "11130" && fields[2] == decimalProduct)
-      name = std::string(hexPrefix) + std::string(fields[3]) + "::INSTR";
-    entries_.push_back({InterfaceKind::Usb, slot, name});
-    ++count;
-  }
+  // Slots count up after the previous model's; beyond the table's 128 the surplus is left alone.
+  forEachResource(rm, {hexExpression, decimalExpression}, kUsbSlots - firstSlot,
+                  [&](int, int, const char* descriptor) {
+                    const int slot = firstSlot + count;
+                    ViSession& session = usbSessions_[slot];
+                    session = 0;
+                    visa_.viOpen(rm, descriptor, VI_NO_LOCK, 0, &session);
+                    visa_.viSetAttribute(session, VI_ATTR_TMO_VALUE,
+                                         static_cast<ViAttrState>(ioTimeoutMs_));
+                    // A descriptor in decimal form ("USB0::11130::3800::<serial>::INSTR") is
+                    // listed under its hexadecimal name: prefix, serial field, "::INSTR".
+                    std::string name = descriptor;
+                    const auto fields = fieldsOf(name);
+                    if (fields.size() >= 4 && fields[1] == "11130" && fields[2] == decimalProduct)
+                      name = std::string(hexPrefix) + std::string(fields[3]) + "::INSTR";
+                    entries_.push_back({InterfaceKind::Usb, slot, name});
+                    ++count;
+                  });
   return count;
 }
 

@@ -189,6 +189,13 @@ class Instrument {
   int usbSearch();
   int usbSearchModel(ViSession rm, const char* hexExpression, const char* decimalExpression,
                      std::string_view decimalProduct, std::string_view hexPrefix, int firstSlot);
+  // Walks the resources of the first expression that lists any (the later ones are
+  // fallbacks): the first descriptor, then one viFindNext per further resource, at most
+  // `limit`, handing each to `visit` with its position and the number walked. False when no
+  // expression listed anything.
+  using ResourceVisitor = std::function<void(int n, int usable, const char* descriptor)>;
+  bool forEachResource(ViSession rm, std::initializer_list<const char*> expressions, int limit,
+                       const ResourceVisitor& visit);
   ViSession openResourceManager(bool* ok);
   void closeResourceManager(ViSession rm);
   // "*IDN?\n" on `session`, the 30 ms pause, then a read of up to `maxCount` bytes (with the
