@@ -21,43 +21,13 @@
 #include <vector>
 
 #include "records/database_files.h"
+#include "tests/support/start_directory.h"
 
 namespace recordstest {
 
 namespace fs = std::filesystem;
 
-// A fresh start directory whose path holds no "DB", made the current directory; the
-// previous current directory comes back at the end.
-class StartDirectory {
- public:
-  explicit StartDirectory(bool withDbFolder = true) {
-    previous_ = fs::current_path();
-    for (;;) {
-      std::string pattern = (fs::temp_directory_path() / "v38xx-records-XXXXXX").string();
-      if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-      if (pattern.find("DB") == std::string::npos) {
-        root_ = pattern;
-        break;
-      }
-      fs::remove(pattern);
-    }
-    if (withDbFolder) fs::create_directory(dbFolder());
-    fs::current_path(root_);
-  }
-  ~StartDirectory() {
-    std::error_code ec;
-    fs::current_path(previous_, ec);
-    fs::permissions(dbFolder(), fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(root_, ec);
-  }
-  const std::string& root() const { return root_; }
-  std::string dbFolder() const { return root_ + "/DB"; }
-  std::string path(int n) const { return records::databasePath(dbFolder(), n); }
-
- private:
-  std::string root_;
-  fs::path previous_;
-};
+using testsupport::StartDirectory;
 
 // The local calendar time of a date and time, independent of the time zone.
 inline std::time_t localTimeT(int year, int month, int day, int hour, int minute, int second) {
