@@ -181,15 +181,7 @@ void ChartRecord::open() {
   view_.afterToLabel = t.get("752");
   view_.exitText = t.get("753");
 
-  folder_.clear();
-  if (char* cwd = ::getcwd(nullptr, 0)) {
-    folder_ = databaseFolderFor(cwd);
-    std::free(cwd);
-  }
-  if (folder_.empty() || ::chdir(folder_.c_str()) != 0) {
-    ui_.message(kFolderNotFoundText, kDatabaseCheckCaption, core::Icon::None);
-    folder_.clear();
-  }
+  folder_ = locateDatabaseFolder(ui_, kDatabaseCheckCaption).value_or("");
   if (!folder_.empty()) {
     for (int n = 1; n <= kDatabaseCount; ++n) {
       if (!isDatabaseUsed(folder_, n)) continue;
@@ -207,9 +199,7 @@ void ChartRecord::open() {
 }
 
 bool ChartRecord::enterFolder() {
-  if (!folder_.empty() && ::chdir(folder_.c_str()) == 0) return true;
-  ui_.message(kFolderNotFoundText, kDrawRecordFolderCaption, core::Icon::None);
-  return false;
+  return enterDatabaseFolder(ui_, folder_, kDrawRecordFolderCaption);
 }
 
 std::optional<ReadingRows> ChartRecord::rowsOf(int n) {

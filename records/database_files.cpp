@@ -30,14 +30,26 @@ std::string databaseFolderFor(std::string_view currentDirectory) {
   return folder;
 }
 
-std::optional<std::string> locateDatabaseFolder(core::Interaction& ui, const std::string& caption) {
-  std::optional<std::string> folder;
+std::string currentDirectory() {
+  std::string path;
   if (char* cwd = ::getcwd(nullptr, 0)) {
-    folder = databaseFolderFor(cwd);
+    path = cwd;
     std::free(cwd);
-    if (::chdir(folder->c_str()) != 0) folder.reset();
   }
-  if (!folder) ui.message(kFolderNotFoundText, caption, core::Icon::None);
+  return path;
+}
+
+bool enterDatabaseFolder(core::Interaction& ui, const std::string& folder,
+                         const std::string& caption) {
+  if (!folder.empty() && ::chdir(folder.c_str()) == 0) return true;
+  ui.message(kFolderNotFoundText, caption, core::Icon::None);
+  return false;
+}
+
+std::optional<std::string> locateDatabaseFolder(core::Interaction& ui, const std::string& caption) {
+  const std::string cwd = currentDirectory();
+  std::string folder = cwd.empty() ? std::string() : databaseFolderFor(cwd);
+  if (!enterDatabaseFolder(ui, folder, caption)) return std::nullopt;
   return folder;
 }
 

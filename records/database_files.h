@@ -34,6 +34,14 @@ bool isDatabaseNumber(int n);
 // (case-sensitive).
 std::string databaseFolderFor(std::string_view currentDirectory);
 
+// The process's current directory ("" when it cannot be read).
+std::string currentDirectory();
+
+// Makes `folder` the process's current directory again; on failure shows "Database working
+// folder not found." with `caption` and no icon, and returns false.
+bool enterDatabaseFolder(core::Interaction& ui, const std::string& folder,
+                         const std::string& caption);
+
 // Applies the folder rule to the process's current directory and makes the result the
 // current directory. On failure shows "Database working folder not found." with `caption`
 // and no icon, and returns nullopt.

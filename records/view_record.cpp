@@ -21,12 +21,7 @@ namespace {
 // The process's current directory, put back when the export ends however it ends.
 class DirectoryKeeper {
  public:
-  DirectoryKeeper() {
-    if (char* cwd = ::getcwd(nullptr, 0)) {
-      path_ = cwd;
-      std::free(cwd);
-    }
-  }
+  DirectoryKeeper() : path_(currentDirectory()) {}
   ~DirectoryKeeper() {
     // Should the folder have gone meanwhile, the next folder lookup reports it.
     if (!path_.empty() && ::chdir(path_.c_str()) != 0) return;
@@ -78,15 +73,6 @@ void appendCsvLine(std::string& out, const std::optional<DateTime>& time, double
 std::string cut(std::string text, size_t length) {
   if (text.size() > length) text.resize(length);
   return text;
-}
-
-std::string currentDirectory() {
-  std::string path;
-  if (char* cwd = ::getcwd(nullptr, 0)) {
-    path = cwd;
-    std::free(cwd);
-  }
-  return path;
 }
 
 }  // namespace
@@ -212,10 +198,7 @@ void ViewRecord::open(int dpiX, int dpiY) {
 }
 
 void ViewRecord::fillList() {
-  if (::chdir(folder_.c_str()) != 0) {
-    ui_.message(kFolderNotFoundText, kRecordViewFolderCaption, core::Icon::None);
-    return;
-  }
+  if (!enterDatabaseFolder(ui_, folder_, kRecordViewFolderCaption)) return;
   view_.entries.clear();
   view_.currentEntry = -1;
   for (int n = 1; n <= kDatabaseCount; ++n) {
