@@ -10,11 +10,14 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-charts-dev libgl-dev
   libsqlite3-dev sqlite3 libsimpleini-dev libxlsxwriter-dev
   libtirpc-dev rpcsvc-proto
+  # the spreadsheet side: LibreOffice Calc and Writer, the UNO SDK, Python-UNO for checks
+  libreoffice-calc libreoffice-writer libreoffice-dev libreoffice-dev-common
+  libreoffice-script-provider-python python3-uno
   # tests and benchmarks
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   # real clients used as conformance peers, and the display for GUI tests
   lxi-tools python3 python3-pyvisa python3-pyvisa-py
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick xdotool python3-openpyxl
   # fonts so that every language of the front panel renders
   fonts-dejavu-core fonts-liberation2 fonts-noto-cjk
   # network namespaces for the VXI-11 portmapper tests
