@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QStringList>
+#include <algorithm>
 
 namespace app {
 
@@ -37,6 +40,67 @@ QString withBothCases(const QString& patterns) {
   }
   return out.join(' ');
 }
+
+// The progress dialog of one long operation. The operation reports often; the dialog is
+// brought up to date, and the window's events handled, at most 25 times a second.
+class ProgressDialog final : public core::Progress {
+ public:
+  ProgressDialog(QWidget* parent, const core::ProgressRequest& request)
+      : dialog_(QString::fromStdString(request.text), QString::fromStdString(request.cancelText), 0,
+                kSteps, parent) {
+    dialog_.setWindowTitle(QStringLiteral("V38XX_AP"));
+    // Nothing else may be used meanwhile: the operation runs inside the command that started
+    // it, and the window's events are handled from within it.
+    dialog_.setWindowModality(Qt::ApplicationModal);
+    dialog_.setMinimumDuration(500);
+    dialog_.setAutoClose(false);
+    dialog_.setAutoReset(false);
+    dialog_.setValue(0);
+    clock_.start();
+  }
+  ~ProgressDialog() override {
+    if (arrow_) QApplication::restoreOverrideCursor();
+  }
+
+  bool update(long long done, long long total) override {
+    if (clock_.elapsed() - shownAt_ < 40) return !dialog_.wasCanceled();
+    shownAt_ = clock_.elapsed();
+    if (total > 0) {
+      dialog_.setMaximum(kSteps);
+      dialog_.setValue(static_cast<int>(std::clamp(done, 0LL, total) * kSteps / total));
+    } else {
+      dialog_.setMaximum(0);  // a moving bar: how far is not known
+      dialog_.setValue(0);
+    }
+    // The Cancel button needs the ordinary pointer while the rest waits.
+    if (!arrow_ && dialog_.isVisible()) {
+      QApplication::setOverrideCursor(Qt::ArrowCursor);
+      arrow_ = true;
+    }
+    QCoreApplication::processEvents();
+    return !dialog_.wasCanceled();
+  }
+
+ private:
+  static constexpr int kSteps = 1000;
+  QProgressDialog dialog_;
+  QElapsedTimer clock_;
+  qint64 shownAt_ = -1000;
+  bool arrow_ = false;
+};
+
+// The progress of an operation while the interaction answers by itself.
+class RecordedProgress final : public core::Progress {
+ public:
+  explicit RecordedProgress(long long cancelAfter) : cancelAfter_(cancelAfter) {}
+  bool update(long long, long long) override {
+    return cancelAfter_ < 0 || ++reports_ <= cancelAfter_;
+  }
+
+ private:
+  long long cancelAfter_;
+  long long reports_ = 0;
+};
 
 }  // namespace
 
@@ -128,6 +192,16 @@ std::optional<core::SaveFileChoice> QtInteraction::saveFile(const core::SaveFile
   if (path.isEmpty()) return std::nullopt;
   const QFileInfo info(path);
   return core::SaveFileChoice{info.absolutePath().toStdString(), info.fileName().toStdString()};
+}
+
+std::unique_ptr<core::Progress> QtInteraction::beginProgress(const core::ProgressRequest& request) {
+  if (autoAnswer_) {
+    progressRequests.push_back(request);
+    return std::make_unique<RecordedProgress>(cancelProgressAfter);
+  }
+  // Over the dialog that started the operation.
+  QWidget* over = QApplication::activeModalWidget();
+  return std::make_unique<ProgressDialog>(over ? over : parent_.data(), request);
 }
 
 void QtInteraction::processEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }

@@ -43,6 +43,10 @@ class QtInteraction : public core::Interaction {
   std::optional<core::SaveFileChoice> saveFile(const core::SaveFileRequest& request) override;
   void processEvents() override;
   void setWaitCursor(bool on) override;
+  // A progress dialog with the text and a Cancel button, shown when the operation lasts
+  // half a second. While answering by itself none is shown: the request is recorded, and the
+  // operation is cancelled at its report number `cancelProgressAfter` (never when negative).
+  std::unique_ptr<core::Progress> beginProgress(const core::ProgressRequest& request) override;
 
   // ---- Answering by itself (tests, screenshots)
   // While on, no dialog is shown: messages are recorded and answered from `answers` (Yes/No
@@ -56,6 +60,8 @@ class QtInteraction : public core::Interaction {
   std::deque<std::optional<core::SaveFileChoice>> saveChoices;
   // Called for each recorded message (e.g. to grab a picture of the window at that moment).
   std::function<void(const Shown&)> onMessage;
+  std::vector<core::ProgressRequest> progressRequests;
+  long long cancelProgressAfter = -1;
 
   const std::vector<Shown>& shown() const { return shown_; }
   void clearShown() { shown_.clear(); }

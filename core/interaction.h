@@ -4,6 +4,7 @@
 // with a recorder that answers from a script (tests/support/scripted_interaction.h).
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -38,6 +39,23 @@ struct SaveFileChoice {
   std::string name;       // name part as the user typed it, extension included
 };
 
+// The window of one long operation (reading a large database, a search, an export): a bar
+// and a Cancel button. The operation reports how far it has got; the window appears only
+// when the operation lasts, and goes when the handle does.
+class Progress {
+ public:
+  virtual ~Progress() = default;
+  // `done` of `total` units (`total` 0 when it is not known). False once the user has
+  // pressed Cancel: the operation then stops and undoes what it had begun.
+  virtual bool update(long long done, long long total) = 0;
+};
+
+// What a progress window shows.
+struct ProgressRequest {
+  std::string text;        // e.g. "Reading Database 3 ..."
+  std::string cancelText;  // the Cancel button
+};
+
 class Interaction {
  public:
   virtual ~Interaction() = default;
@@ -57,6 +75,10 @@ class Interaction {
 
   // Shows or hides the wait cursor around long database operations.
   virtual void setWaitCursor(bool /*on*/) {}
+
+  // Starts the progress window of a long operation. By default there is none and the
+  // operation is never cancelled.
+  virtual std::unique_ptr<Progress> beginProgress(const ProgressRequest& request);
 };
 
 // Shows the wait cursor for the length of one command.

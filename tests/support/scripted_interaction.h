@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,13 +24,18 @@ class ScriptedInteraction : public core::Interaction {
   // Answers for Yes/No boxes, used in order; when exhausted, Yes/No boxes get `defaultAnswer`.
   std::deque<core::Answer> answers;
   core::Answer defaultAnswer = core::Answer::Yes;
-  std::deque<std::optional<core::Color>> colors;           // answers of pickColor
+  std::deque<std::optional<core::Color>> colors;                // answers of pickColor
   std::deque<std::optional<core::SaveFileChoice>> saveChoices;  // answers of saveFile
   std::vector<ShownMessage> shown;
   std::vector<core::Color> colorRequests;
   std::vector<core::SaveFileRequest> saveRequests;
   int processEventsCalls = 0;
   std::function<void()> onProcessEvents;  // e.g. to stop a run "from the menu" during a tick
+  // Progress windows started, the reports they got, and when Cancel is "pressed": after
+  // that many reports in all (never while negative).
+  std::vector<core::ProgressRequest> progressRequests;
+  long long progressReports = 0;
+  long long cancelAfterReports = -1;
 
   core::Answer message(const std::string& text, const std::string& caption, core::Icon icon,
                        core::Buttons buttons) override {
@@ -60,6 +66,19 @@ class ScriptedInteraction : public core::Interaction {
   void processEvents() override {
     ++processEventsCalls;
     if (onProcessEvents) onProcessEvents();
+  }
+
+  std::unique_ptr<core::Progress> beginProgress(const core::ProgressRequest& request) override {
+    progressRequests.push_back(request);
+    struct Window final : core::Progress {
+      explicit Window(ScriptedInteraction& owner) : ui(owner) {}
+      bool update(long long, long long) override {
+        ++ui.progressReports;
+        return ui.cancelAfterReports < 0 || ui.progressReports <= ui.cancelAfterReports;
+      }
+      ScriptedInteraction& ui;
+    };
+    return std::make_unique<Window>(*this);
   }
 
   // Texts of all messages shown so far.
