@@ -102,6 +102,22 @@ DatabaseError engineError(sqlite3* db, int rc, const std::string& what,
   return DatabaseError(kind, std::move(detail), rc);
 }
 
+// A file name as an SQLite URI ("file:" with '%', '?' and '#' escaped).
+std::string fileUri(const std::string& path) {
+  std::string uri = "file:";
+  for (char c : path) {
+    if (c == '%' || c == '?' || c == '#') {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      uri += '%';
+      uri += kHex[(static_cast<unsigned char>(c) >> 4) & 0xf];
+      uri += kHex[static_cast<unsigned char>(c) & 0xf];
+    } else {
+      uri += c;
+    }
+  }
+  return uri;
+}
+
 bool fileExists(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0;
@@ -211,6 +227,10 @@ DatabaseError::DatabaseError(FailureKind kind, std::string detail, int engineCod
       detail_(std::move(detail)),
       engineCode_(engineCode) {}
 
+DatabaseError engineFailure(sqlite3* db, int rc, const std::string& what) {
+  return engineError(db, rc, what);
+}
+
 std::string failureReason(const DatabaseError& error) {
   switch (error.kind()) {
     case FailureKind::NotADatabase:
@@ -300,7 +320,8 @@ Query Query::readingCount() { return Query("SELECT count(read_value) AS sum_num 
 
 Database::~Database() { close(); }
 
-void Database::create(const std::string& path, std::span<const TableDef> tables) {
+void Database::create(const std::string& path, std::span<const TableDef> tables,
+                      std::string_view moreSql) {
   if (fileExists(path)) {
     throw DatabaseError(FailureKind::Other, "cannot create " + path + ": it already exists");
   }
@@ -328,6 +349,7 @@ void Database::create(const std::string& path, std::span<const TableDef> tables)
       }
       sql += ");";
     }
+    sql += moreSql;
     sql += "COMMIT;";
     exec(db, sql, "creating " + path);
     rc = sqlite3_close(db);
@@ -354,7 +376,37 @@ void Database::open(const std::string& path, std::span<const TableDef> expectedT
     throw DatabaseError(FailureKind::NotFound, "opening " + path + ": no such file");
   }
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  bool readOnly = false;
+  try {
+    try {
+      db = openWritable(path, options);
+    } catch (const DatabaseError& e) {
+      if (!options.allowReadOnly || e.kind() != FailureKind::ReadOnly) throw;
+      db = openReadOnly(path, options);
+      readOnly = true;
+    }
+    for (const TableDef& table : expectedTables) {
+      const std::vector<std::string> columns = columnsOf(db, table.name);
+      for (const FieldDef& field : table.fields) {
+        if (std::find(columns.begin(), columns.end(), field.name) == columns.end()) {
+          throw DatabaseError(
+              FailureKind::NotADatabase,
+              "opening " + path + ": no field " + field.name + " in table " + table.name);
+        }
+      }
+    }
+  } catch (...) {
+    sqlite3_close(db);
+    throw;
+  }
+  db_ = db;
+  path_ = path;
+  readOnly_ = readOnly;
+}
+
+sqlite3* Database::openWritable(const std::string& path, const OpenOptions& options) {
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   try {
     if (rc != SQLITE_OK) throw engineError(db, rc, "opening " + path, path);
     sqlite3_extended_result_codes(db, 1);
@@ -372,22 +424,42 @@ void Database::open(const std::string& path, std::span<const TableDef> expectedT
          options.synchronous == Synchronous::Full ? "PRAGMA synchronous=FULL"
                                                   : "PRAGMA synchronous=NORMAL",
          "opening " + path);
-    for (const TableDef& table : expectedTables) {
-      const std::vector<std::string> columns = columnsOf(db, table.name);
-      for (const FieldDef& field : table.fields) {
-        if (std::find(columns.begin(), columns.end(), field.name) == columns.end()) {
-          throw DatabaseError(
-              FailureKind::NotADatabase,
-              "opening " + path + ": no field " + field.name + " in table " + table.name);
-        }
-      }
-    }
   } catch (...) {
     sqlite3_close(db);
     throw;
   }
-  db_ = db;
-  path_ = path;
+  return db;
+}
+
+sqlite3* Database::openReadOnly(const std::string& path, const OpenOptions& options) {
+  // Opens `name` read-only and reads the schema; the engine's result code.
+  const auto attempt = [&](const std::string& name, sqlite3** db) {
+    int rc = sqlite3_open_v2(name.c_str(), db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    if (rc != SQLITE_OK) return rc;
+    sqlite3_extended_result_codes(*db, 1);
+    sqlite3_busy_timeout(*db, options.busyTimeoutMs);
+    sqlite3_stmt* st = nullptr;
+    rc = sqlite3_prepare_v2(*db, "SELECT count(*) FROM sqlite_master", -1, &st, nullptr);
+    if (rc == SQLITE_OK && (rc = sqlite3_step(st)) == SQLITE_ROW) rc = SQLITE_OK;
+    sqlite3_finalize(st);
+    return rc;
+  };
+  sqlite3* db = nullptr;
+  int rc = attempt(path, &db);
+  // A file in write-ahead-log mode needs its log index beside it, which a read-only folder
+  // may not let the engine make. Without a log there is nothing beyond the file itself to
+  // read, so the file is then opened as unchanging; a log left by a crash is never skipped.
+  if ((rc & 0xff) == SQLITE_CANTOPEN && !fileExists(path + "-wal")) {
+    sqlite3_close(db);
+    db = nullptr;
+    rc = attempt(fileUri(path) + "?immutable=1", &db);
+  }
+  if (rc != SQLITE_OK) {
+    const DatabaseError error = engineError(db, rc, "opening " + path, path);
+    sqlite3_close(db);
+    throw error;
+  }
+  return db;
 }
 
 void Database::close() {
@@ -399,6 +471,7 @@ void Database::close() {
   sqlite3_close_v2(db_);
   db_ = nullptr;
   path_.clear();
+  readOnly_ = false;
 }
 
 void Database::beginTrans() { exec(db_, "BEGIN", "starting a transaction"); }

@@ -48,6 +48,10 @@ class DatabaseError : public std::runtime_error {
 // The reason of a failure in words for a message box ("the disk is full").
 std::string failureReason(const DatabaseError& error);
 
+// The error for an engine result code `rc` met while `what` on connection `db` (may be null),
+// with its kind found from the engine's and the system's codes.
+DatabaseError engineFailure(sqlite3* db, int rc, const std::string& what);
+
 // Field types of the schema (the data-access engine's codes 7 and 8).
 enum class FieldType { Double = 7, DateTime = 8 };
 
@@ -112,6 +116,9 @@ enum class Synchronous {
 struct OpenOptions {
   Synchronous synchronous = Synchronous::Normal;
   int busyTimeoutMs = 2000;  // how long to wait for another program's lock
+  // For looking only: a file that cannot be written (or whose folder cannot) is opened
+  // read-only instead of failing, and nothing is ever written to it.
+  bool allowReadOnly = false;
 };
 
 class Recordset;
@@ -125,8 +132,10 @@ class Database {
   Database& operator=(const Database&) = delete;
 
   // Creates a new database file at `path` with `tables` (in order, fields in order, no
-  // keys or indexes). The file appears complete or not at all. Fails when it exists.
-  static void create(const std::string& path, std::span<const TableDef> tables);
+  // keys or indexes), then runs `moreSql` (further tables and triggers) in the same
+  // transaction. The file appears complete or not at all. Fails when it exists.
+  static void create(const std::string& path, std::span<const TableDef> tables,
+                     std::string_view moreSql = {});
 
   // Opens an existing database (not exclusive, for reading and writing) and checks that it
   // holds `expectedTables`. Throws DatabaseError.
@@ -135,6 +144,11 @@ class Database {
   void close();
   bool isOpen() const { return db_ != nullptr; }
   const std::string& path() const { return path_; }
+  // Opened read-only (OpenOptions::allowReadOnly on a file that cannot be written).
+  bool isReadOnly() const { return readOnly_; }
+  // The engine's connection, for modules that keep statements of their own (the reading
+  // summary); null while closed.
+  sqlite3* handle() const { return db_; }
 
   // Groups several updates into one commit.
   void beginTrans();
@@ -148,8 +162,11 @@ class Database {
 
  private:
   friend class Recordset;
+  static sqlite3* openWritable(const std::string& path, const OpenOptions& options);
+  static sqlite3* openReadOnly(const std::string& path, const OpenOptions& options);
   sqlite3* db_ = nullptr;
   std::string path_;
+  bool readOnly_ = false;
   std::vector<Recordset*> recordsets_;
 };
 
