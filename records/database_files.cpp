@@ -11,6 +11,7 @@
 
 #include "core/interaction.h"
 #include "core/text_format.h"
+#include "records/reading_summary.h"
 
 namespace records {
 
@@ -65,7 +66,10 @@ bool isDatabaseUsed(const std::string& folder, int n) {
   return ::stat(databasePath(folder, n).c_str(), &st) == 0;
 }
 
-void createDatabase(const std::string& path) { Database::create(path, readingSchema()); }
+void createDatabase(const std::string& path) {
+  // A new file keeps its summary from the first reading on.
+  Database::create(path, readingSchema(), emptySummarySql());
+}
 
 void deleteDatabase(const std::string& folder, int n) {
   const std::string path = databasePath(folder, n);
@@ -85,9 +89,15 @@ void openReadingDatabase(Database& db, const std::string& path, const OpenOption
   db.open(path, readingSchema(), options);
 }
 
+OpenOptions lookingOnly() {
+  OpenOptions options;
+  options.allowReadOnly = true;
+  return options;
+}
+
 std::optional<DateTime> readStartDate(const std::string& path) {
   Database db;
-  openReadingDatabase(db, path);
+  openReadingDatabase(db, path, lookingOnly());
   Recordset rs = db.openRecordset(Query::startDate());
   std::optional<DateTime> start;
   if (!rs.isEOF()) start = rs.getFieldValue("r_date").toDateTime();

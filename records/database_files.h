@@ -64,6 +64,9 @@ void deleteDatabase(const std::string& folder, int n);
 // Opens a reading database with the schema checked.
 void openReadingDatabase(Database& db, const std::string& path, const OpenOptions& options = {});
 
+// How the record dialogs open a file: read-only when it (or its folder) cannot be written.
+OpenOptions lookingOnly();
+
 // The start date of the recording in the file at `path`: nullopt when none was written.
 // Throws DatabaseError when the file cannot be read.
 std::optional<DateTime> readStartDate(const std::string& path);

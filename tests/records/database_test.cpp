@@ -43,8 +43,18 @@ class DatabaseTest : public ::testing::Test {
 
 TEST_F(DatabaseTest, NewFileHoldsBothTablesInOrderWithoutKeysAndLogsAhead) {
   records::createDatabase(path);
-  EXPECT_EQ(sqlRows(path, "SELECT type, name FROM sqlite_master ORDER BY rowid"),
+  // The two reading tables first; after them only the reading summary's own objects.
+  EXPECT_EQ(sqlRows(path, "SELECT type, name FROM sqlite_master ORDER BY rowid LIMIT 2"),
             (std::vector<std::vector<std::string>>{{"table", "read"}, {"table", "read_date"}}));
+  EXPECT_EQ(sqlRows(path,
+                    "SELECT type, name FROM sqlite_master WHERE rowid > 2 AND type <> 'index' "
+                    "ORDER BY rowid"),
+            (std::vector<std::vector<std::string>>{{"table", "read_summary"},
+                                                   {"table", "read_pyramid"},
+                                                   {"trigger", "read_summary_insert"},
+                                                   {"trigger", "read_summary_blocks"},
+                                                   {"trigger", "read_summary_delete"},
+                                                   {"trigger", "read_summary_update"}}));
   EXPECT_EQ(sqlRows(path, "SELECT name, type, pk FROM pragma_table_info('read')"),
             (std::vector<std::vector<std::string>>{{"read_value", "REAL", "0"},
                                                    {"read_time", "DATETIME", "0"}}));
