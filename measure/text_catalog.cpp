@@ -173,6 +173,13 @@ constexpr std::array kCatalog = std::to_array<CatalogEntry>({
      "Databases first."},
     // Run Start without an instrument.
     {"1000", "No Device Connected"},
+    // Progress windows of the record dialogs' long operations ("%d": the database number).
+    {"1300", "Reading Database %d ..."},
+    {"1301", "Searching Database %d ..."},
+    {"1302", "Writing Database %d to the CSV file ..."},
+    {"1303", "Deleting Database %d ..."},
+    {"1304", "Drawing Database %d ..."},
+    {"1305", "Cancel"},
 });
 
 constexpr bool strictlyAscending() {

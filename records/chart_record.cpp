@@ -8,7 +8,10 @@
 
 #include "core/text_format.h"
 #include "measure/texts.h"
+#include "records/chart_pyramid.h"
 #include "records/database.h"
+#include "records/long_operation.h"
+#include "records/reading_summary.h"
 #include "records/view_record.h"
 
 namespace records {
@@ -23,15 +26,14 @@ int toPixel(double d) {
   return static_cast<int>(d + std::copysign(0.5, d));
 }
 
-// The logical height of a value: (value − F) × scale, truncated toward zero.
-double logicalY(double value, double first, double scale) {
-  return std::trunc((value - first) * scale);
-}
-
 }  // namespace
 
 std::string chartRecordEntry(int n, const DateTime& start) {
   return core::format("Database %d    ( %s )", n, startDateText(start).c_str());
+}
+
+double chartLogicalY(double value, double first, double scale) {
+  return std::trunc((value - first) * scale);
 }
 
 double chartScale(double range) {
@@ -117,7 +119,7 @@ ChartTrace ChartTraceBuilder::finish() {
   trace.mapping =
       chartMapping(static_cast<double>(lastX_), trace.range, trace.scale, width_, height_);
   const auto point = [&](long long x, double value) {
-    return ChartPoint{static_cast<double>(x), logicalY(value, first_, trace.scale)};
+    return ChartPoint{static_cast<double>(x), chartLogicalY(value, first_, trace.scale)};
   };
   if (!thin_) {
     trace.points.reserve(values_.size());
@@ -205,8 +207,10 @@ bool ChartRecord::enterFolder() {
 std::optional<ReadingRows> ChartRecord::rowsOf(int n) {
   try {
     Database db;
-    openReadingDatabase(db, databasePath(folder_, n));
-    return readingRows(db);
+    openReadingDatabase(db, databasePath(folder_, n), lookingOnly());
+    LongOperation reading(ui_, texts_, kReadingText, n);
+    if (const auto overview = readOverview(db, reading.reporter())) return overview->rows;
+    return std::nullopt;
   } catch (const DatabaseError& e) {
     ui_.message(readFailureText(n, e), std::string(measure::kAppTitle), core::Icon::Error);
     return std::nullopt;
@@ -224,15 +228,14 @@ void ChartRecord::chooseDatabase(int index) {
   if (!isDatabaseNumber(selected_) || !isDatabaseUsed(folder_, selected_)) return;
   try {
     Database db;
-    openReadingDatabase(db, databasePath(folder_, selected_));
-    ForwardCursor counted = db.openForwardOnly(Query::readingCount());
-    if (counted.next()) {
-      view_.countText = core::format("%lld", counted.integer(0));
-    } else {
-      ui_.message(texts_.get("727"), std::string(measure::kAppTitle), core::Icon::None);
-    }
-    counted.close();
-    rows_ = readingRows(db);
+    openReadingDatabase(db, databasePath(folder_, selected_), lookingOnly());
+    // The count from the file's summary; a file without one is read once, with a progress
+    // window, and given a summary where it can be written.
+    LongOperation reading(ui_, texts_, kReadingText, selected_);
+    const std::optional<DatabaseOverview> overview = readOverview(db, reading.reporter());
+    if (!overview) return;  // cancelled: the count stays as it was
+    view_.countText = core::format("%lld", overview->statistics.count);
+    rows_ = overview->rows;
   } catch (const DatabaseError& e) {
     ui_.message(readFailureText(selected_, e), std::string(measure::kAppTitle), core::Icon::Error);
   }
@@ -277,23 +280,41 @@ std::optional<ChartTrace> ChartRecord::draw(int width, int height) {
 
   if (!rows_) rows_ = rowsOf(selected_);
   if (!rows_) return std::nullopt;
-  // A stretch wider than the picture is thinned per pixel column; the image is the same.
-  ChartTraceBuilder builder(lastX, width, height, lastX > width);
+  std::optional<ChartTrace> trace;
   try {
     Database db;
-    openReadingDatabase(db, databasePath(folder_, selected_));
-    if (const auto row = readingRowIdAt(db, *rows_, first - 1)) {
-      ForwardCursor values = db.openForwardOnly(Query::readingValuesFromRow(*row));
-      for (long long i = 0; i <= lastX && values.next(); ++i) builder.add(values.number(0));
-    }
+    openReadingDatabase(db, databasePath(folder_, selected_), lookingOnly());
+    trace = traceOf(db, first - 1, lastX, width, height);
   } catch (const DatabaseError& e) {
     ui_.message(readFailureText(selected_, e), title, core::Icon::Error);
     return std::nullopt;
   }
-  ChartTrace trace = builder.finish();
-  drawn_ = Drawn{view_.drawAll ? n : lastX, trace.firstValue, trace.scale, trace.mapping};
+  if (!trace) return std::nullopt;  // cancelled: the picture stays
+  drawn_ = Drawn{view_.drawAll ? n : lastX, trace->firstValue, trace->scale, trace->mapping};
   view_.chartDrawn = true;
   return trace;
+}
+
+std::optional<ChartTrace> ChartRecord::traceOf(Database& db, long long first, long long lastX,
+                                               int width, int height) {
+  // A long stretch of a file with a current summary: from the pyramid, reading a few blocks
+  // per pixel column whatever the stretch's length.
+  if (worthDrawingFromPyramid(lastX, width) && currentSummary(db)) {
+    DatabasePyramid pyramid(db, *rows_);
+    return pyramidTrace(pyramid, first, lastX, width, height);
+  }
+  // Otherwise every reading once, thinned per pixel column when the stretch is wider than
+  // the picture (the image is the same).
+  ChartTraceBuilder builder(lastX, width, height, lastX > width);
+  LongOperation drawing(ui_, texts_, kDrawingText, selected_);
+  if (const auto row = rowIdAt(db, *rows_, first)) {
+    ForwardCursor values = db.openForwardOnly(Query::readingValuesFromRow(*row));
+    for (long long i = 0; i <= lastX && values.next(); ++i) {
+      builder.add(values.number(0));
+      if ((i + 1) % kProgressRows == 0 && !drawing.report(i, lastX + 1)) return std::nullopt;
+    }
+  }
+  return builder.finish();
 }
 
 std::optional<ChartMarker> ChartRecord::slider(int position) {
@@ -321,8 +342,8 @@ std::optional<ChartMarker> ChartRecord::slider(int position) {
   std::optional<DateTime> start;
   try {
     Database db;
-    openReadingDatabase(db, databasePath(folder_, selected_));
-    const auto row = readingRowIdAt(db, *rows_, at);
+    openReadingDatabase(db, databasePath(folder_, selected_), lookingOnly());
+    const auto row = rowIdAt(db, *rows_, at);
     if (!row) return std::nullopt;
     ForwardCursor marked = db.openForwardOnly(Query::readingWithStartDateAt(*row));
     if (!marked.next()) return std::nullopt;
@@ -335,7 +356,7 @@ std::optional<ChartMarker> ChartRecord::slider(int position) {
   view_.valueText = fixedText(value, 15);
   view_.dateText = start ? startDateText(*start) : std::string();
   // The marker stands on the trace point of the marked record.
-  return chartMarker(span, position, logicalY(value, drawn_->firstValue, drawn_->scale),
+  return chartMarker(span, position, chartLogicalY(value, drawn_->firstValue, drawn_->scale),
                      drawn_->mapping);
 }
 

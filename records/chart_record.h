@@ -38,6 +38,10 @@ std::string chartRecordEntry(int n, const DateTime& start);
 // the smallest power of ten, at least 1, for which range × scale ≥ 99,999,999.
 double chartScale(double range);
 
+// The logical height of `value` in a stretch starting at `first`: (value − first) × scale,
+// truncated toward zero.
+double chartLogicalY(double value, double first, double scale);
+
 // The picture's mapping: a logical window (origin 0, 0) onto a viewport W pixels wide and
 // H/2 high whose origin is (0, H/2). A negative window height draws larger values higher.
 // Device positions are rounded to whole pixels the way the painter rounds mapped points.
@@ -207,6 +211,9 @@ class ChartRecord {
 
   bool enterFolder();
   std::optional<ReadingRows> rowsOf(int n);
+  // The trace of the stretch from 0-based position `first`; nullopt when cancelled.
+  std::optional<ChartTrace> traceOf(Database& db, long long first, long long lastX, int width,
+                                    int height);
 
   core::Interaction& ui_;
   const measure::Texts& texts_;

@@ -1,5 +1,6 @@
 #include "records/view_record.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -7,12 +8,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 #include "core/interaction.h"
 #include "core/text_format.h"
 #include "measure/text_catalog.h"
 #include "measure/texts.h"
 #include "records/database.h"
+#include "records/decimal_text.h"
+#include "records/long_operation.h"
+#include "records/reading_summary.h"
 
 namespace records {
 
@@ -34,10 +39,47 @@ class DirectoryKeeper {
   std::string path_;
 };
 
-struct FileCloser {
-  void operator()(std::FILE* f) const {
-    if (f) std::fclose(f);
+// The file an export writes. Closed when it goes; discard() also removes what was written,
+// so that a cancelled or failed export leaves no half-written file (a device such as
+// /dev/null chosen as the file is only closed).
+class CsvFile {
+ public:
+  static constexpr size_t kChunk = 1 << 20;
+
+  explicit CsvFile(std::string path) : path_(std::move(path)) {
+    file_ = std::fopen(path_.c_str(), "wb");
+    if (file_) std::setvbuf(file_, nullptr, _IOFBF, kChunk);
   }
+  ~CsvFile() {
+    if (file_) std::fclose(file_);
+  }
+  CsvFile(const CsvFile&) = delete;
+  CsvFile& operator=(const CsvFile&) = delete;
+
+  bool isOpen() const { return file_ != nullptr; }
+  bool write(std::string_view text) {
+    return std::fwrite(text.data(), 1, text.size(), file_) == text.size();
+  }
+  // True when everything written reached the file.
+  bool close() {
+    const bool flushed = std::fflush(file_) == 0;
+    const bool closed = std::fclose(std::exchange(file_, nullptr)) == 0;
+    return flushed && closed;
+  }
+  void discard() {
+    struct stat st {};
+    const bool regular = ::stat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    if (file_) std::fclose(std::exchange(file_, nullptr));
+    if (!regular) return;
+    // Through a link, the file it names.
+    char* target = ::realpath(path_.c_str(), nullptr);
+    std::remove(target ? target : path_.c_str());
+    std::free(target);
+  }
+
+ private:
+  std::string path_;
+  std::FILE* file_ = nullptr;
 };
 
 void appendTwoDigits(std::string& out, int v) {
@@ -52,14 +94,6 @@ void appendTime(std::string& out, const std::optional<DateTime>& time, const cha
   appendTwoDigits(out, time->minute);
   out += separator;
   appendTwoDigits(out, time->second);
-}
-
-void appendFixed(std::string& out, double value, int decimals) {
-  // 309 integer digits at most, a sign, the point and the decimals.
-  char buffer[400];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-  out.append(buffer, result.ptr);
 }
 
 void appendCsvLine(std::string& out, const std::optional<DateTime>& time, double value) {
@@ -241,23 +275,20 @@ void ViewRecord::chooseDatabase(int index) {
   if (!chosenFileExists()) return;
   try {
     Database db;
-    openReadingDatabase(db, databasePath(folder_, chosen_->number));
-    ForwardCursor stats = db.openForwardOnly(Query::readingStatistics());
-    if (!stats.next()) {
-      ui_.message(texts_.get("727"), std::string(measure::kAppTitle), core::Icon::Exclamation);
-      return;
-    }
+    openReadingDatabase(db, databasePath(folder_, chosen_->number), lookingOnly());
+    // From the file's summary at once; a file without one is read with a progress window
+    // (and given a summary for next time where it can be written).
+    const Summary* summary = summaryOf(db);
+    if (!summary) return;  // cancelled: nothing shown
     // An empty table has no maximum, minimum or average: they show as 0.
-    const auto statistic = [&](int column) {
-      return stats.isNull(column) ? std::string("0") : statisticText(stats.number(column));
+    const auto statistic = [](const std::optional<double>& value) {
+      return value ? statisticText(*value) : std::string("0");
     };
-    const long long count = stats.integer(1);
-    view_.countText = core::format("%lld", count);
-    view_.maxText = statistic(2);
-    view_.minText = statistic(3);
-    view_.avgText = statistic(0);
-    stats.close();
-    chosen_->summary = Summary{count, readingRows(db)};
+    const ReadingStatistics& stats = summary->statistics;
+    view_.countText = core::format("%lld", stats.count);
+    view_.maxText = statistic(stats.maximum);
+    view_.minText = statistic(stats.minimum);
+    view_.avgText = statistic(stats.average);
   } catch (const DatabaseError& e) {
     engineFailure(chosen_->number, e);
     return;
@@ -267,14 +298,14 @@ void ViewRecord::chooseDatabase(int index) {
   showPage(0);
 }
 
-const ViewRecord::Summary& ViewRecord::summaryOf(Database& db) {
+const ViewRecord::Summary* ViewRecord::summaryOf(Database& db) {
   if (!chosen_->summary) {
-    ForwardCursor counted = db.openForwardOnly(Query::readingCount());
-    const long long count = counted.next() ? counted.integer(0) : 0;
-    counted.close();
-    chosen_->summary = Summary{count, readingRows(db)};
+    LongOperation reading(ui_, texts_, kReadingText, chosen_->number);
+    const std::optional<DatabaseOverview> overview = readOverview(db, reading.reporter());
+    if (!overview) return nullptr;
+    chosen_->summary = Summary{overview->statistics.count, overview->rows, overview->statistics};
   }
-  return *chosen_->summary;
+  return &*chosen_->summary;
 }
 
 void ViewRecord::chooseRange(int index) {
@@ -289,11 +320,12 @@ void ViewRecord::showPage(int index) {
   std::vector<GridRow> rows;
   try {
     Database db;
-    openReadingDatabase(db, databasePath(folder_, chosen_->number));
-    // Rows are appended in order and never removed one by one, so the page starts at a row
-    // id found by arithmetic (or, in a file whose row ids have gaps, by an ordered walk).
-    const auto first =
-        readingRowIdAt(db, summaryOf(db).rows, static_cast<long long>(index) * kPageRows);
+    openReadingDatabase(db, databasePath(folder_, chosen_->number), lookingOnly());
+    const Summary* summary = summaryOf(db);
+    if (!summary) return;
+    // The page starts at a row id found by arithmetic (or, in a file whose row ids have
+    // gaps, through the summary's blocks or by an ordered walk).
+    const auto first = rowIdAt(db, summary->rows, static_cast<long long>(index) * kPageRows);
     if (first) {
       ForwardCursor page = db.openForwardOnly(Query::readingsFromRow(*first));
       rows.reserve(kPageRows);
@@ -331,17 +363,19 @@ void ViewRecord::search() {
   bool more = false;
   try {
     Database db;
-    openReadingDatabase(db, databasePath(folder_, chosen_->number));
-    ForwardCursor found = db.openForwardOnly(Query::readingsBetween(hi, lo));
-    while (found.next()) {
+    openReadingDatabase(db, databasePath(folder_, chosen_->number), lookingOnly());
+    LongOperation searching(ui_, texts_, kSearchingText, chosen_->number);
+    const auto found = [&](double value, std::string_view time) {
       if (rows.size() == kPageRows) {
         more = true;
-        break;
+        return false;
       }
-      rows.push_back({core::format("%d", static_cast<int>(rows.size()) + 1),
-                      searchValueText(found.number(0)),
-                      spacedTimeText(DateTime::parse(found.text(1)))});
-    }
+      rows.push_back({core::format("%d", static_cast<int>(rows.size()) + 1), searchValueText(value),
+                      spacedTimeText(DateTime::parse(time))});
+      return true;
+    };
+    // A cancelled search leaves the grid as it was.
+    if (!findReadings(db, hi, lo, found, searching.reporter())) return;
   } catch (const DatabaseError& e) {
     engineFailure(chosen_->number, e);
     return;
@@ -363,48 +397,56 @@ void ViewRecord::exportCsv() {
 
   std::string path = csvFileName(choice->name);
   if (!choice->directory.empty()) path = choice->directory + "/" + path;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-  if (!file) {
+  CsvFile file(path);
+  if (!file.isOpen()) {
     ui_.message(kSaveAsErrorText, kSaveAsErrorCaption, core::Icon::None);
     return;
   }
-  static constexpr size_t kChunk = 1 << 20;
-  std::setvbuf(file.get(), nullptr, _IOFBF, kChunk);
-  const std::string header = csvHeader(view_.entries[view_.currentEntry]);
-  bool written = std::fwrite(header.data(), 1, header.size(), file.get()) == header.size();
+  bool written = file.write(csvHeader(view_.entries[view_.currentEntry]));
   if (!chosenFileExists()) return;
 
   const std::string title(measure::kAppTitle);
   try {
     Database db;
-    openReadingDatabase(db, databasePath(folder_, chosen_->number));
+    openReadingDatabase(db, databasePath(folder_, chosen_->number), lookingOnly());
+    LongOperation exporting(ui_, texts_, kExportingText, chosen_->number);
     // The count was read when the database was chosen; the rows stream from the first one.
-    const Summary& summary = summaryOf(db);
-    const long long lines = summary.count;
-    ForwardCursor readings = db.openForwardOnly(Query::readingsFromRow(summary.rows.firstRowId));
+    const Summary* summary = summaryOf(db);
+    if (!summary) {
+      file.discard();
+      return;
+    }
+    const long long lines = summary->count;
+    ForwardCursor readings = db.openForwardOnly(Query::readingsFromRow(summary->rows.firstRowId));
     if (!readings.next()) {
       ui_.message(texts_.get("727"), title, core::Icon::Exclamation);
       return;
     }
     std::string chunk;
-    chunk.reserve(kChunk + 512);
+    chunk.reserve(CsvFile::kChunk + 512);
     long long done = 0;
     do {
       appendCsvLine(chunk, DateTime::parse(readings.text(1)), readings.number(0));
-      if (chunk.size() >= kChunk) {
-        written = written && std::fwrite(chunk.data(), 1, chunk.size(), file.get()) == chunk.size();
+      if (chunk.size() >= CsvFile::kChunk) {
+        written = written && file.write(chunk);
         chunk.clear();
+        // A cancelled export leaves no file behind, nor does one that cannot be written.
+        if (!written) break;
+        if (!exporting.report(done, lines)) {
+          file.discard();
+          return;
+        }
       }
     } while (++done < lines && readings.next());
-    written = written && std::fwrite(chunk.data(), 1, chunk.size(), file.get()) == chunk.size();
+    written = written && file.write(chunk);
   } catch (const DatabaseError& e) {
+    file.discard();
     engineFailure(chosen_->number, e);
     return;
   }
   // A file that could not be written in full (a full disk) is not reported as completed.
-  written = std::fflush(file.get()) == 0 && written;
-  written = std::fclose(file.release()) == 0 && written;
-  if (!written) {
+  if (!written || !file.close()) {
+    file.discard();
     ui_.message(kSaveAsErrorText, kSaveAsErrorCaption, core::Icon::None);
     return;
   }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "records/database_files.h"
+#include "records/reading_summary.h"
 #include "records/value.h"
 
 namespace core {
@@ -160,6 +161,7 @@ class ViewRecord {
   struct Summary {
     long long count = 0;  // stored values (the statistics' count)
     ReadingRows rows;
+    ReadingStatistics statistics;
   };
   struct Chosen {
     int number = 0;
@@ -167,7 +169,8 @@ class ViewRecord {
   };
 
   void fillList();
-  const Summary& summaryOf(Database& db);
+  // The chosen database's summary, read on first use (nullptr when the user cancelled).
+  const Summary* summaryOf(Database& db);
   void showPage(int index);
   bool chosenFileExists() const;
   void engineFailure(int n, const DatabaseError& error);

@@ -1,5 +1,6 @@
-// The chart trace painted from one line per record and from the per-column thinned trace give
-// the same picture, pixel for pixel, over many kinds of signal and picture sizes.
+// The chart trace painted from one line per record, from the per-column thinned trace and from
+// the min/max pyramid give the same picture, pixel for pixel, over many kinds of signal and
+// picture sizes, for whole recordings and for stretches that start and end inside blocks.
 
 #include <QImage>
 #include <QPainter>
@@ -9,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "records/chart_pyramid.h"
 #include "records/chart_record.h"
 #include "records/chart_record_widget.h"
 
@@ -44,6 +46,7 @@ class ChartImageTest : public QObject {
   void thinnedTraceGivesTheSameImage_data();
   void thinnedTraceGivesTheSameImage();
   void mappingAgreesWithTheTransform();
+  void pyramidReadsAFewBlocksPerColumn();
 };
 
 void ChartImageTest::thinnedTraceGivesTheSameImage_data() {
@@ -101,6 +104,26 @@ void ChartImageTest::thinnedTraceGivesTheSameImage() {
   const QImage one = render(full, size);
   const QImage thinned = render(thin, size);
   QCOMPARE(differences(one, thinned), 0);
+
+  // From the pyramid: the whole recording, and a stretch starting and ending inside blocks.
+  records::MemoryPyramid pyramid(values);
+  const long long count = static_cast<long long>(values.size());
+  const long long stretches[][2] = {{0, count - 1}, {count / 7 + 3, count - count / 5 - 2}};
+  for (const auto& stretch : stretches) {
+    const long long first = stretch[0];
+    const long long lastX = stretch[1] - first;
+    const std::span<const double> part(values.data() + first, static_cast<size_t>(lastX + 1));
+    const records::ChartTrace every = records::chartTrace(part, w, size.height(), false);
+    const records::ChartTrace fromPyramid =
+        records::pyramidTrace(pyramid, first, lastX, w, size.height());
+    QCOMPARE(fromPyramid.firstValue, every.firstValue);
+    QCOMPARE(fromPyramid.maximum, every.maximum);
+    QCOMPARE(fromPyramid.minimum, every.minimum);
+    QCOMPARE(fromPyramid.scale, every.scale);
+    QCOMPARE(fromPyramid.valuesRead, every.valuesRead);
+    QVERIFY(fromPyramid.points.size() <= 4 * static_cast<size_t>(w + 1));
+    QCOMPARE(differences(render(every, size), render(fromPyramid, size)), 0);
+  }
   // The trace did paint something beside the background.
   QImage empty(size, QImage::Format_RGB32);
   {
@@ -131,6 +154,25 @@ void ChartImageTest::mappingAgreesWithTheTransform() {
       }
     }
   }
+}
+
+void ChartImageTest::pyramidReadsAFewBlocksPerColumn() {
+  // Two million readings into 660 columns: about 3,000 a column, of which the pyramid reads a
+  // few dozen blocks and at most 2 × 63 single readings at the column's edges.
+  std::mt19937 random(5);
+  std::normal_distribution<double> noise(0, 1);
+  std::vector<double> values(2000000);
+  double level = 0;
+  for (double& v : values) v = level += noise(random);
+  records::MemoryPyramid pyramid(values);
+  const records::ChartTrace trace =
+      records::pyramidTrace(pyramid, 0, static_cast<long long>(values.size()) - 1, 660, 300);
+  QCOMPARE(trace.valuesRead, static_cast<long long>(values.size()));
+  QVERIFY2(pyramid.readingsRead() <= 660 * (2 * 63 + 2),
+           qPrintable(QString::number(pyramid.readingsRead())));
+  QVERIFY2(pyramid.blocksRead() <= 660 * 64, qPrintable(QString::number(pyramid.blocksRead())));
+  QVERIFY(records::worthDrawingFromPyramid(static_cast<long long>(values.size()) - 1, 660));
+  QVERIFY(!records::worthDrawingFromPyramid(2 * 64 * 660 - 2, 660));
 }
 
 QTEST_MAIN(ChartImageTest)

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "measure/texts.h"
 #include "reading_files.h"
+#include "records/chart_pyramid.h"
 #include "records/view_record.h"
 #include "support/scripted_interaction.h"
 
@@ -356,6 +358,86 @@ TEST_F(ChartRecordTest, VanishedFileChangesNothing) {
   EXPECT_TRUE(dialog.view().drawEnabled);
   EXPECT_FALSE(dialog.draw(300, 200));
   EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST_F(ChartRecordTest, LongStretchesAreDrawnFromTheFilesPyramid) {
+  std::mt19937 random(17);
+  std::normal_distribution<double> noise(0, 1);
+  std::vector<double> values(300000);
+  double level = 1e7;
+  for (double& v : values) v = level += noise(random) * 0.01;
+  viewtest::writeValues(dir.path(2), values);
+  struct Case {
+    const char* name;
+    const char* from;  // nullptr: drawing with all
+    const char* to;
+  };
+  const Case cases[] = {
+      {"all", nullptr, nullptr},
+      {"a stretch inside blocks", "12345", "250000"},
+      {"from the end back", "290000", "1000"},
+  };
+  for (int pass = 0; pass < 2; ++pass) {
+    // The second pass on a file whose row ids have gaps (its summary is built again).
+    const std::vector<double>& expected = values;
+    for (const Case& c : cases) {
+      choose(2);
+      ui.progressRequests.clear();
+      if (c.from) {
+        drawFrom(c.from, c.to);
+      } else {
+        dialog.setDrawAll(true);
+      }
+      const auto trace = dialog.draw(660, 300);
+      ASSERT_TRUE(trace) << c.name;
+      long long first = 0;
+      long long lastX = static_cast<long long>(expected.size()) - 1;
+      if (c.from) {
+        const long long a = std::stoll(c.from), b = std::stoll(c.to);
+        first = std::min(a, b) - 1;
+        lastX = std::abs(a - b);
+      }
+      records::MemoryPyramid pyramid(expected);
+      const records::ChartTrace want = records::pyramidTrace(pyramid, first, lastX, 660, 300);
+      EXPECT_EQ(trace->points, want.points) << c.name << " pass " << pass;
+      EXPECT_EQ(trace->scale, want.scale) << c.name;
+      EXPECT_TRUE(ui.progressRequests.empty()) << c.name << ": read every row";
+      ASSERT_TRUE(dialog.slider(7)) << c.name;
+      EXPECT_EQ(dialog.view().recordText, std::to_string(first + 8)) << c.name;
+    }
+    // Gaps in the row ids: the first reading of every 1,000 gone.
+    viewtest::sqlExec(dir.path(2), "DELETE FROM read WHERE rowid % 1000 = 1");
+    std::vector<double> kept;
+    for (size_t i = 0; i < values.size(); ++i) {
+      if ((i + 1) % 1000 != 1) kept.push_back(values[i]);
+    }
+    values = kept;
+  }
+}
+
+TEST_F(ChartRecordTest, OlderFileIsReadOnceWithProgressThenDrawnFromItsNewPyramid) {
+  std::vector<double> values(200000);
+  for (size_t i = 0; i < values.size(); ++i) values[i] = std::sin(i * 0.001) + (i % 7) * 0.01;
+  viewtest::writeValues(dir.path(5), values);
+  viewtest::dropSummary(dir.path(5));
+  choose(5);
+  ASSERT_EQ(ui.progressRequests.size(), 1u);
+  EXPECT_EQ(ui.progressRequests[0].text, "Reading Database 5 ...");
+  EXPECT_EQ(dialog.view().countText, "200000");
+  const auto trace = dialog.draw(500, 200);
+  ASSERT_TRUE(trace);
+  EXPECT_EQ(ui.progressRequests.size(), 1u) << "drawn from the pyramid, not from every row";
+  const auto every = records::chartTrace(values, 500, 200, true);
+  EXPECT_EQ(trace->scale, every.scale);
+  EXPECT_EQ(trace->maximum, every.maximum);
+  EXPECT_EQ(trace->minimum, every.minimum);
+
+  // Without a summary (one the triggers could not keep), every row with Cancel.
+  viewtest::sqlExec(dir.path(5), "UPDATE read_summary SET state = 1");
+  ui.cancelAfterReports = ui.progressReports;
+  EXPECT_FALSE(dialog.draw(500, 200));
+  EXPECT_FALSE(dialog.view().chartDrawn);
+  EXPECT_EQ(ui.progressRequests.back().text, "Drawing Database 5 ...");
 }
 
 }  // namespace

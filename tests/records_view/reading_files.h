@@ -38,6 +38,22 @@ inline void sqlExec(const std::string& path, const std::string& sql) {
   if (rc != SQLITE_OK) throw std::runtime_error(sql + ": " + message);
 }
 
+// The first column of the first row of a query, as text ("" when there is none).
+inline std::string sqlValue(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  std::string out;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW && sqlite3_column_text(st, 0)) {
+      out = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    }
+    sqlite3_finalize(st);
+  }
+  sqlite3_close(db);
+  return out;
+}
+
 // The time of day `second` seconds after midnight (wrapping at a day), as stored.
 inline std::string timeOfDayText(long long second) {
   second %= 86400;
@@ -82,6 +98,14 @@ inline void writeReadings(const std::string& path, long long count,
   sqlite3_free(error);
   sqlite3_close(db);
   if (rc != SQLITE_OK) throw std::runtime_error("writing " + path + ": " + message);
+}
+
+// Takes the reading summary out of a file, as files of older programs and other tools are.
+inline void dropSummary(const std::string& path) {
+  sqlExec(path,
+          "DROP TRIGGER read_summary_insert; DROP TRIGGER read_summary_blocks;"
+          "DROP TRIGGER read_summary_delete; DROP TRIGGER read_summary_update;"
+          "DROP TABLE read_pyramid; DROP TABLE read_summary;");
 }
 
 inline void writeValues(const std::string& path, const std::vector<double>& values,

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <tuple>
@@ -15,6 +16,7 @@
 #include "records/setting_mode.h"
 #include "support/manual_clock.h"
 #include "support/scripted_interaction.h"
+#include "tests/records/records_fixture.h"
 
 namespace {
 
@@ -523,6 +525,98 @@ TEST_F(ViewRecordTest, DamagedFileIsReportedNotListed) {
 }
 
 // ---- Row ids of recorded files ---------------------------------------------------------------
+
+// ---- Large files: summaries, progress and Cancel ---------------------------------------------
+
+TEST_F(ViewRecordTest, OlderFileOpensWithProgressAndIsGivenASummary) {
+  viewtest::writeReadings(dir.path(3), 60000, [](long long i) { return 0.5 * (i % 1000); });
+  viewtest::dropSummary(dir.path(3));
+  choose(3);
+  ASSERT_EQ(ui.progressRequests.size(), 1u);
+  EXPECT_EQ(ui.progressRequests[0].text, "Reading Database 3 ...");
+  EXPECT_EQ(ui.progressRequests[0].cancelText, "Cancel");
+  EXPECT_GT(ui.progressReports, 0);
+  const auto& v = dialog.view();
+  EXPECT_EQ((Lines{v.countText, v.maxText, v.minText, v.avgText}),
+            (Lines{"60000", "499.5", "0", "249.75"}));
+  EXPECT_EQ(v.ranges.size(), 7u);
+  EXPECT_EQ(viewtest::sqlValue(dir.path(3), "SELECT state FROM read_summary"), "0");
+  // The next opening reads the summary: no progress window, the same figures.
+  ui.progressRequests.clear();
+  choose(3);
+  EXPECT_TRUE(ui.progressRequests.empty());
+  EXPECT_EQ((Lines{v.countText, v.maxText, v.minText, v.avgText}),
+            (Lines{"60000", "499.5", "0", "249.75"}));
+}
+
+TEST_F(ViewRecordTest, CancelledOperationsLeaveNothingHalfDone) {
+  viewtest::writeReadings(dir.path(3), 60000, [](long long i) { return 1.0 * (i % 1000); });
+  viewtest::dropSummary(dir.path(3));
+
+  // Opening: nothing shown, nothing written to the file.
+  ui.cancelAfterReports = 0;
+  choose(3);
+  EXPECT_EQ(dialog.view().countText, "0");
+  EXPECT_TRUE(dialog.view().ranges.empty());
+  EXPECT_EQ(viewtest::sqlValue(dir.path(3),
+                               "SELECT count(*) FROM sqlite_master WHERE name = 'read_summary'"),
+            "0");
+  EXPECT_TRUE(ui.shown.empty());
+
+  // Search over every row: the grid keeps what it showed, no message.
+  ui.cancelAfterReports = -1;
+  choose(3);
+  viewtest::sqlExec(dir.path(3), "UPDATE read_summary SET state = 1");  // every row is read
+  const Lines before = rowValues();
+  ui.cancelAfterReports = ui.progressReports;
+  dialog.setHiText("5");
+  dialog.setLoText("5");
+  dialog.search();
+  EXPECT_EQ(rowValues(), before);
+  EXPECT_TRUE(ui.shown.empty());
+
+  // Export: the partial file is removed, also when it replaced a file of that name.
+  for (const bool existed : {false, true}) {
+    const std::string file = dir.root() + "/data.csv";
+    if (existed) std::ofstream(file) << "an earlier export\n";
+    ui.cancelAfterReports = ui.progressReports;
+    ui.saveChoices.push_back(core::SaveFileChoice{dir.root(), "data"});
+    dialog.exportCsv();
+    EXPECT_FALSE(std::filesystem::exists(file)) << existed;
+    EXPECT_TRUE(ui.shown.empty());
+  }
+  // Not cancelled, the same export completes.
+  ui.cancelAfterReports = -1;
+  ui.saveChoices.push_back(core::SaveFileChoice{dir.root(), "data"});
+  dialog.exportCsv();
+  ASSERT_EQ(ui.shown.size(), 1u);
+  EXPECT_EQ(ui.shown[0].text, "Output to CSV completed.");
+  const std::string csv = readFile(dir.root() + "/data.csv");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 60001);
+}
+
+TEST_F(ViewRecordTest, ReadOnlyDatabaseIsListedShownAndLeftAlone) {
+  // An older file (no summary) in a database folder that cannot be written.
+  viewtest::writeReadings(dir.path(4), 3000, [](long long i) { return 2.0 * i; });
+  viewtest::dropSummary(dir.path(4));
+  const std::string before = readFile(dir.path(4));
+  recordstest::Child child([&](int out) {
+    if (!recordstest::makeFolderReadOnlyInChild(dir.dbFolder())) {
+      recordstest::writeLine(out, "skip");
+      return;
+    }
+    choose(4);
+    const auto& v = dialog.view();
+    recordstest::writeLine(out, v.countText + " " + v.maxText + " " + std::to_string(v.gridRows) +
+                                    " " + std::to_string(ui.shown.size()));
+  });
+  const auto lines = child.readAll();
+  child.wait();
+  ASSERT_FALSE(lines.empty());
+  if (lines[0] == "skip") GTEST_SKIP() << "cannot make a read-only folder here";
+  EXPECT_EQ(lines[0], "3000 5998 3001 0");
+  EXPECT_EQ(readFile(dir.path(4)), before);
+}
 
 // The pages find their first row by arithmetic on the row ids; that holds because files
 // written by a recording only ever gain rows at the end.

@@ -1,0 +1,102 @@
+#include "records/decimal_text.h"
+
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+
+namespace records {
+
+namespace {
+
+using u128 = unsigned __int128;
+
+// The general way: exact for every double, about ten times slower.
+void appendSlow(std::string& out, double value, int decimals) {
+  // 309 integer digits at most, a sign, the point and the decimals.
+  char buffer[400];
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  out.append(buffer, result.ptr);
+}
+
+// Writes the `count` digits of `v` (< 10^count), leading zeros included, ending at `end`.
+void writeDigits(char* end, std::uint64_t v, int count) {
+  for (int i = 0; i < count; ++i) {
+    *--end = static_cast<char>('0' + v % 10);
+    v /= 10;
+  }
+}
+
+}  // namespace
+
+void appendFixed(std::string& out, double value, int decimals) {
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+  const int exponent = static_cast<int>((bits >> 52) & 0x7ff);
+  std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+  // |value| = mantissa × 2^-shift.
+  int shift = 0;  // zero is a whole number
+  if (exponent != 0) {
+    mantissa |= std::uint64_t{1} << 52;
+    shift = 1075 - exponent;
+  }
+  // Fast for the magnitudes readings have: from 2^-46 (the fraction's digits then fit in 128
+  // bits, 9 at a time) up to 2^63 (the integer part fits in 64); everything else, infinities
+  // and subnormals included, the general way.
+  if (exponent == 0x7ff || decimals < 0 || decimals > 30 || shift > 98 || shift < -10 ||
+      (exponent == 0 && mantissa != 0)) {
+    appendSlow(out, value, decimals);
+    return;
+  }
+  std::uint64_t integer = 0;
+  u128 fraction = 0;  // of 2^shift
+  if (shift <= 0) {
+    integer = mantissa << -shift;
+  } else {
+    integer = shift < 64 ? mantissa >> shift : 0;
+    fraction = shift < 64 ? mantissa & ((std::uint64_t{1} << shift) - 1) : mantissa;
+  }
+
+  char digits[32];
+  int written = 0;
+  if (shift > 0) {
+    const u128 mask = (u128{1} << shift) - 1;
+    while (written < decimals) {
+      const int chunk = decimals - written < 9 ? decimals - written : 9;
+      std::uint64_t scale = 1;
+      for (int i = 0; i < chunk; ++i) scale *= 10;
+      fraction *= scale;
+      writeDigits(digits + written + chunk, static_cast<std::uint64_t>(fraction >> shift), chunk);
+      fraction &= mask;
+      written += chunk;
+    }
+    // Round half to even on what is left of the exact value.
+    const u128 half = u128{1} << (shift - 1);
+    const int lastDigit =
+        decimals > 0 ? digits[decimals - 1] - '0' : static_cast<int>(integer % 10);
+    if (fraction > half || (fraction == half && (lastDigit & 1))) {
+      int i = decimals - 1;
+      for (; i >= 0 && digits[i] == '9'; --i) digits[i] = '0';
+      if (i >= 0) {
+        ++digits[i];
+      } else {
+        ++integer;
+      }
+    }
+  } else {
+    std::memset(digits, '0', static_cast<size_t>(decimals));
+  }
+
+  char text[64];
+  char* p = text;
+  if (bits >> 63) *p++ = '-';
+  p = std::to_chars(p, text + sizeof text, integer).ptr;
+  if (decimals > 0) {
+    *p++ = '.';
+    std::memcpy(p, digits, static_cast<size_t>(decimals));
+    p += decimals;
+  }
+  out.append(text, p);
+}
+
+}  // namespace records
