@@ -177,9 +177,8 @@ constexpr std::array kCatalog = std::to_array<CatalogEntry>({
     {"1300", "Reading Database %d ..."},
     {"1301", "Searching Database %d ..."},
     {"1302", "Writing Database %d to the CSV file ..."},
-    {"1303", "Deleting Database %d ..."},
-    {"1304", "Drawing Database %d ..."},
-    {"1305", "Cancel"},
+    {"1303", "Drawing Database %d ..."},
+    {"1304", "Cancel"},
 });
 
 constexpr bool strictlyAscending() {

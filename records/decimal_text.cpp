@@ -1,5 +1,6 @@
 #include "records/decimal_text.h"
 
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cstdint>
@@ -20,12 +21,27 @@ void appendSlow(std::string& out, double value, int decimals) {
   out.append(buffer, result.ptr);
 }
 
+constexpr std::uint64_t kPowersOfTen[] = {1,      10,      100,      1000,      10000,
+                                          100000, 1000000, 10000000, 100000000, 1000000000};
+
+// "00", "01", ... "99".
+constexpr auto kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[2 * i] = static_cast<char>('0' + i / 10);
+    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
 // Writes the `count` digits of `v` (< 10^count), leading zeros included, ending at `end`.
 void writeDigits(char* end, std::uint64_t v, int count) {
-  for (int i = 0; i < count; ++i) {
-    *--end = static_cast<char>('0' + v % 10);
-    v /= 10;
+  for (; count >= 2; count -= 2) {
+    end -= 2;
+    std::memcpy(end, &kDigitPairs[2 * (v % 100)], 2);
+    v /= 100;
   }
+  if (count) *--end = static_cast<char>('0' + v);
 }
 
 }  // namespace
@@ -63,9 +79,7 @@ void appendFixed(std::string& out, double value, int decimals) {
     const u128 mask = (u128{1} << shift) - 1;
     while (written < decimals) {
       const int chunk = decimals - written < 9 ? decimals - written : 9;
-      std::uint64_t scale = 1;
-      for (int i = 0; i < chunk; ++i) scale *= 10;
-      fraction *= scale;
+      fraction *= kPowersOfTen[chunk];
       writeDigits(digits + written + chunk, static_cast<std::uint64_t>(fraction >> shift), chunk);
       fraction &= mask;
       written += chunk;

@@ -20,9 +20,8 @@ namespace records {
 inline constexpr std::string_view kReadingText = "1300";    // reading every row of a file
 inline constexpr std::string_view kSearchingText = "1301";  // Search
 inline constexpr std::string_view kExportingText = "1302";  // Output to CSV
-inline constexpr std::string_view kDeletingText = "1303";   // Delete Record
-inline constexpr std::string_view kDrawingText = "1304";    // Draw Chart
-inline constexpr std::string_view kCancelText = "1305";
+inline constexpr std::string_view kDrawingText = "1303";    // Draw Chart
+inline constexpr std::string_view kCancelText = "1304";
 
 // `text` with its "%d" replaced by `n` (the text comes from the INI file, so it is never
 // used as a format).

@@ -15,6 +15,11 @@ namespace records {
 
 namespace {
 
+// The first and last row id; each sub-query is answered from the table's tree alone (a
+// single statement asking for both would read every row).
+constexpr const char* kRowIdSpanSql =
+    "SELECT (SELECT min(rowid) FROM read), (SELECT max(rowid) FROM read)";
+
 constexpr const char* kTriggerNames[] = {"read_summary_insert", "read_summary_blocks",
                                          "read_summary_delete", "read_summary_update"};
 
@@ -176,7 +181,7 @@ bool hasTriggers(sqlite3* db) {
 // The summary still describes table `read`: the same first and last row id (a rebuild of
 // the table by another tool renumbers them) and its last complete block in the pyramid.
 bool agreesWithTable(sqlite3* db, const ReadingSummary& s) {
-  Statement span(db, "SELECT min(rowid), max(rowid) FROM read");
+  Statement span(db, kRowIdSpanSql);
   if (!span.step()) return false;
   const bool empty = span.isNull(0);
   const bool sameRows =
@@ -467,7 +472,7 @@ std::optional<DatabaseOverview> readOverview(Database& db, const ProgressFn& pro
   }
 
   // How far the pass has got is told by row id, which needs no count of the rows.
-  Statement span(h, "SELECT min(rowid), max(rowid) FROM read");
+  Statement span(h, kRowIdSpanSql);
   span.step();
   const long long first = span.integer(0);
   const double width = span.isNull(0) ? 1.0 : static_cast<double>(span.integer(1)) - first + 1;
@@ -579,7 +584,7 @@ bool findReadings(Database& db, double hi, double lo, const MatchFn& match,
   }
 
   // Every row, a stretch of row ids at a time, so that the search can report and stop.
-  Statement span(h, "SELECT min(rowid), max(rowid) FROM read");
+  Statement span(h, kRowIdSpanSql);
   span.step();
   if (span.isNull(0)) return true;
   const long long first = span.integer(0);

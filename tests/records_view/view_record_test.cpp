@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <tuple>
 
@@ -101,6 +104,49 @@ TEST(ViewRecordTexts, EntriesValuesTimesCsvAndLayout) {
   EXPECT_EQ((std::tuple(at96.pointSize, at96.columnTwips)),
             (std::tuple(12, std::array<int, 3>{1000, 3050, 1600})));
   EXPECT_EQ(records::gridLayout(120, 96), at96) << "120 dpi needs both directions";
+}
+
+// The exports print 100 million values through a fast path of their own; it must print what
+// printf prints, digit for digit, rounding included.
+TEST(ViewRecordTexts, FixedDecimalsAreWhatPrintfPrints) {
+  const auto printfText = [](double v, int decimals) {
+    std::vector<char> text(400);
+    std::snprintf(text.data(), text.size(), "%.*f", decimals, v);
+    return std::string(text.data());
+  };
+  struct Case {
+    const char* name;
+    double value;
+    int decimals;
+  };
+  const Case cases[] = {
+      {"tie rounds to even, down", 0.5, 0},
+      {"tie rounds to even, up", 1.5, 0},
+      {"tie 2.5", 2.5, 0},
+      {"binary tie in the decimals", 0.125, 2},
+      {"carry into the integer part", 0.99999999999999999, 15},
+      {"carry through all decimals", 9.9999999999999999999, 30},
+      {"negative zero keeps its sign", -0.0, 30},
+      {"negative that rounds to zero", -1e-40, 30},
+      {"overflow answer", 9.91e37, 30},
+      {"largest fast integer", 9223372036854775807.0 / 2, 30},
+      {"smallest double", 4.9e-324, 30},
+      {"time interval", 1.25e-9, 30},
+      {"frequency", 10000000.123, 30},
+      {"period", -0.000123456789, 22},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(records::fixedText(c.value, c.decimals), printfText(c.value, c.decimals)) << c.name;
+  }
+  std::mt19937_64 random(20111110);
+  std::uniform_int_distribution<int> exponent(-80, 70);
+  std::uniform_int_distribution<int> decimals(0, 30);
+  for (int i = 0; i < 200000; ++i) {
+    const double mantissa = static_cast<double>(random() >> 11) / 9007199254740992.0;
+    const double v = std::ldexp(i % 2 ? mantissa : -mantissa, exponent(random));
+    const int d = i % 3 ? 30 : decimals(random);
+    ASSERT_EQ(records::fixedText(v, d), printfText(v, d)) << v << " with " << d << " decimals";
+  }
 }
 
 TEST(ViewRecordTexts, CsvFileNameGetsTheExtensionOnce) {
