@@ -233,7 +233,10 @@ void ChartRecord::chooseDatabase(int index) {
     // window, and given a summary where it can be written.
     LongOperation reading(ui_, texts_, kReadingText, selected_);
     const std::optional<DatabaseOverview> overview = readOverview(db, reading.reporter());
-    if (!overview) return;  // cancelled: the count stays as it was
+    if (!overview) {
+      view_.countText.clear();  // cancelled: no count, so nothing is drawn from another's
+      return;
+    }
     view_.countText = core::format("%lld", overview->statistics.count);
     rows_ = overview->rows;
   } catch (const DatabaseError& e) {

@@ -44,6 +44,26 @@ void writeDigits(char* end, std::uint64_t v, int count) {
   if (count) *--end = static_cast<char>('0' + v);
 }
 
+// Writes the first `decimals` digits of fraction / 2^shift (9 at a time: U must hold
+// fraction × 10^9) and compares what is left with one half: below 0, equal 0, above 1.
+template <typename U>
+int fractionDigits(U fraction, int shift, char* digits, int decimals) {
+  const U mask = (U{1} << shift) - 1;
+  for (int written = 0; written < decimals;) {
+    if (fraction == 0) {
+      std::memset(digits + written, '0', static_cast<size_t>(decimals - written));
+      return -1;
+    }
+    const int chunk = decimals - written < 9 ? decimals - written : 9;
+    fraction *= kPowersOfTen[chunk];
+    writeDigits(digits + written + chunk, static_cast<std::uint64_t>(fraction >> shift), chunk);
+    fraction &= mask;
+    written += chunk;
+  }
+  const U half = U{1} << (shift - 1);
+  return fraction < half ? -1 : fraction == half ? 0 : 1;
+}
+
 }  // namespace
 
 void appendFixed(std::string& out, double value, int decimals) {
@@ -65,42 +85,32 @@ void appendFixed(std::string& out, double value, int decimals) {
     return;
   }
   std::uint64_t integer = 0;
-  u128 fraction = 0;  // of 2^shift
+  char digits[32];
+  bool roundUp = false;
   if (shift <= 0) {
     integer = mantissa << -shift;
+    std::memset(digits, '0', static_cast<size_t>(decimals));
   } else {
     integer = shift < 64 ? mantissa >> shift : 0;
-    fraction = shift < 64 ? mantissa & ((std::uint64_t{1} << shift) - 1) : mantissa;
-  }
-
-  char digits[32];
-  int written = 0;
-  if (shift > 0) {
-    const u128 mask = (u128{1} << shift) - 1;
-    while (written < decimals) {
-      const int chunk = decimals - written < 9 ? decimals - written : 9;
-      fraction *= kPowersOfTen[chunk];
-      writeDigits(digits + written + chunk, static_cast<std::uint64_t>(fraction >> shift), chunk);
-      fraction &= mask;
-      written += chunk;
-    }
+    const std::uint64_t fraction =
+        shift < 64 ? mantissa & ((std::uint64_t{1} << shift) - 1) : mantissa;
+    // Most readings' fractions have at most 34 bits: 64-bit arithmetic is enough for them.
+    const int rest = shift <= 34 ? fractionDigits<std::uint64_t>(fraction, shift, digits, decimals)
+                                 : fractionDigits<u128>(fraction, shift, digits, decimals);
     // Round half to even on what is left of the exact value.
-    const u128 half = u128{1} << (shift - 1);
     const int lastDigit =
         decimals > 0 ? digits[decimals - 1] - '0' : static_cast<int>(integer % 10);
-    if (fraction > half || (fraction == half && (lastDigit & 1))) {
-      int i = decimals - 1;
-      for (; i >= 0 && digits[i] == '9'; --i) digits[i] = '0';
-      if (i >= 0) {
-        ++digits[i];
-      } else {
-        ++integer;
-      }
-    }
-  } else {
-    std::memset(digits, '0', static_cast<size_t>(decimals));
+    roundUp = rest > 0 || (rest == 0 && (lastDigit & 1));
   }
-
+  if (roundUp) {
+    int i = decimals - 1;
+    for (; i >= 0 && digits[i] == '9'; --i) digits[i] = '0';
+    if (i >= 0) {
+      ++digits[i];
+    } else {
+      ++integer;
+    }
+  }
   char text[64];
   char* p = text;
   if (bits >> 63) *p++ = '-';

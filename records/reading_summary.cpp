@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <cmath>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -36,36 +37,56 @@ std::string tablesSql() {
          "PRIMARY KEY (level, block)) WITHOUT ROWID;";
 }
 
+// Below every row id: where the readings after the summarised ones start in an empty summary.
+constexpr const char* kBeforeAllRows = "-9223372036854775808";
+
 std::string triggersSql() {
-  // Each reading: the count, row ids, the sum with its Neumaier compensation (the same
-  // steps as the build below), minimum and maximum. A reading that is not a number, or one
-  // stored before the last row id, ends the summary's currency.
-  std::string sql =
-      "CREATE TRIGGER read_summary_insert AFTER INSERT ON read BEGIN "
-      "UPDATE read_summary SET "
-      "state = CASE WHEN typeof(NEW.read_value) NOT IN ('real', 'integer') THEN 2 "
-      "WHEN row_count > 0 AND NEW.rowid <= last_row THEN 1 ELSE 0 END, "
-      "row_count = row_count + 1, "
-      "first_row = CASE WHEN row_count = 0 THEN NEW.rowid ELSE first_row END, "
-      "last_row = NEW.rowid, "
-      "value_sum = value_sum + NEW.read_value, "
-      "value_comp = value_comp + CASE WHEN abs(value_sum) >= abs(NEW.read_value) "
-      "THEN (value_sum - (value_sum + NEW.read_value)) + NEW.read_value "
-      "ELSE (NEW.read_value - (value_sum + NEW.read_value)) + value_sum END, "
-      "value_min = CASE WHEN row_count = 0 THEN NEW.read_value "
-      "ELSE min(value_min, NEW.read_value) END, "
-      "value_max = CASE WHEN row_count = 0 THEN NEW.read_value "
-      "ELSE max(value_max, NEW.read_value) END "
-      "WHERE id = 1 AND state = 0; END;";
-  // Each completed block: level 1 from its 64 readings (the last 64 rows, as readings are
-  // only appended while the summary is current), each further level from the 16 blocks of
-  // the level below that it is made of.
-  sql +=
+  const long long block = kPyramidBlocks[0];
+  // The readings after the summarised ones, the first `block` of them: the block a reading
+  // has just completed.
+  const std::string next = core::format(
+      "(SELECT rowid, read_value FROM read WHERE rowid > coalesce(read_summary.last_row, %s) "
+      "ORDER BY rowid LIMIT %lld)",
+      kBeforeAllRows, block);
+  const std::string sum = "(SELECT sum(read_value) FROM " + next + ")";
+  // A reading is added to the summary with the block of 64 it completes, so that the
+  // readings of an unfinished block cost a look at the summary and no write: the stored
+  // summary and its pyramid change once in 64 readings, in the transaction of the reading
+  // that completes the block. Readers add the unfinished block's readings from `read`.
+  // The count of those readings is taken only when the row ids say a block may be complete.
+  // A reading stored before the summarised ones ends the summary's currency; a block with
+  // a reading that is not a number marks it "not kept".
+  std::string sql = core::format(
+      "CREATE TRIGGER read_summary_insert AFTER INSERT ON read "
+      "WHEN EXISTS (SELECT 1 FROM read_summary s WHERE s.id = 1 AND s.state = 0 AND "
+      "(NEW.rowid <= s.last_row OR (coalesce(NEW.rowid - s.last_row >= %lld, 1) AND "
+      "(SELECT count(*) FROM read WHERE rowid > coalesce(s.last_row, %s)) >= %lld))) BEGIN "
+      "UPDATE read_summary SET state = 1 WHERE id = 1 AND NEW.rowid <= last_row; ",
+      block, kBeforeAllRows, block);
+  // The block goes into the summary: Neumaier's compensated sum of the block sums (the same
+  // steps as the build below), the minimum, the maximum and the row ids.
+  sql += "UPDATE read_summary SET state = CASE WHEN (SELECT count(*) FROM " + next +
+         " WHERE typeof(read_value) NOT IN ('real', 'integer')) > 0 THEN 2 ELSE 0 END, " +
+         core::format("row_count = row_count + %lld, ", block) +
+         "first_row = coalesce(first_row, (SELECT min(rowid) FROM " + next + ")), " +
+         "last_row = (SELECT max(rowid) FROM " + next + "), " + "value_sum = value_sum + " + sum +
+         ", " + "value_comp = value_comp + CASE WHEN abs(value_sum) >= abs(" + sum +
+         ") THEN (value_sum - (value_sum + " + sum + ")) + " + sum + " ELSE (" + sum +
+         " - (value_sum + " + sum + ")) + value_sum END, " +
+         "value_min = CASE WHEN row_count = 0 THEN (SELECT min(read_value) FROM " + next +
+         ") ELSE min(value_min, (SELECT min(read_value) FROM " + next + ")) END, " +
+         "value_max = CASE WHEN row_count = 0 THEN (SELECT max(read_value) FROM " + next +
+         ") ELSE max(value_max, (SELECT max(read_value) FROM " + next + ")) END " +
+         "WHERE id = 1 AND state = 0; END;";
+  // Each block added: its row in level 1, and each further level's block it completes, made
+  // of the 16 blocks of the level below.
+  sql += core::format(
       "CREATE TRIGGER read_summary_blocks AFTER UPDATE OF row_count ON read_summary "
-      "WHEN NEW.state = 0 AND NEW.row_count % 64 = 0 BEGIN "
+      "WHEN NEW.state = 0 AND NEW.row_count > OLD.row_count BEGIN "
       "INSERT INTO read_pyramid (level, block, first_row, min_value, max_value) "
-      "SELECT 1, NEW.row_count / 64 - 1, min(rowid), min(read_value), max(read_value) "
-      "FROM (SELECT rowid, read_value FROM read ORDER BY rowid DESC LIMIT 64);";
+      "SELECT 1, NEW.row_count / %lld - 1, min(rowid), min(read_value), max(read_value) "
+      "FROM read WHERE rowid > coalesce(OLD.last_row, %s) AND rowid <= NEW.last_row;",
+      block, kBeforeAllRows);
   for (size_t k = 1; k < kPyramidBlocks.size(); ++k) {
     const long long size = kPyramidBlocks[k];
     const long long below = kPyramidBlocks[k - 1];
@@ -77,13 +98,15 @@ std::string triggersSql() {
         k + 1, size, size, k, below, size / below);
   }
   sql += "END;";
-  // Anything else done to the readings: build again at the next opening.
-  for (const char* event : {"DELETE", "UPDATE"}) {
-    sql += core::format(
-        "CREATE TRIGGER read_summary_%s AFTER %s ON read BEGIN "
-        "UPDATE read_summary SET state = 1 WHERE id = 1 AND state <> 1; END;",
-        core::toLower(event).c_str(), event);
-  }
+  // A summarised reading deleted or changed: build again at the next opening. Changes to
+  // the unfinished block need nothing: readers take it from `read` as it is.
+  sql +=
+      "CREATE TRIGGER read_summary_delete AFTER DELETE ON read BEGIN "
+      "UPDATE read_summary SET state = 1 WHERE id = 1 AND state <> 1 AND OLD.rowid <= last_row; "
+      "END;"
+      "CREATE TRIGGER read_summary_update AFTER UPDATE ON read BEGIN "
+      "UPDATE read_summary SET state = 1 WHERE id = 1 AND state <> 1 AND "
+      "(OLD.rowid <= last_row OR NEW.rowid <= last_row); END;";
   return sql;
 }
 
@@ -144,27 +167,86 @@ bool hasSummaryTable(sqlite3* db) {
   return found;
 }
 
-// The summary row as stored (any state); nullopt when there is none.
-std::optional<ReadingSummary> storedSummary(sqlite3* db) {
+// The summary row as stored: the readings up to `lastRow`, in complete blocks of 64.
+struct Stored {
+  SummaryState state = SummaryState::Current;
+  long long rows = 0;
+  std::optional<long long> firstRow;
+  std::optional<long long> lastRow;
+  double sum = 0;
+  double compensation = 0;
+  double minimum = 0;
+  double maximum = 0;
+};
+
+// The summary row (any state); nullopt when there is none.
+std::optional<Stored> storedSummary(sqlite3* db) {
   if (!hasSummaryTable(db)) return std::nullopt;
   Statement st(db,
                "SELECT format, state, row_count, first_row, last_row, value_sum, value_comp, "
                "value_min, value_max FROM read_summary WHERE id = 1");
   if (!st.step() || st.integer(0) != kSummaryFormat) return std::nullopt;
-  ReadingSummary s;
+  Stored s;
   const long long state = st.integer(1);
   s.state = state == 0   ? SummaryState::Current
             : state == 2 ? SummaryState::NotKept
                          : SummaryState::Stale;
-  s.rowCount = st.integer(2);
-  s.firstRowId = st.integer(3);
-  s.lastRowId = st.integer(4);
+  s.rows = st.integer(2);
+  if (!st.isNull(3)) s.firstRow = st.integer(3);
+  if (!st.isNull(4)) s.lastRow = st.integer(4);
   s.sum = st.real(5);
   s.compensation = st.real(6);
   s.minimum = st.real(7);
   s.maximum = st.real(8);
   st.reset();
   return s;
+}
+
+// The readings after the summarised ones: the block not yet complete.
+struct Tail {
+  long long count = 0;
+  long long firstRow = 0;
+  long long lastRow = 0;
+  double sum = 0;  // added in stored order, as SQLite's sum() adds a block
+  MinMax range;
+  bool numbers = true;
+
+  void add(long long rowId, int type, double value) {
+    if (type != SQLITE_FLOAT && type != SQLITE_INTEGER) numbers = false;
+    if (count++ == 0) firstRow = rowId;
+    lastRow = rowId;
+    sum += value;
+    range.add(value);
+  }
+};
+
+// Reads the readings after `lastRow`, up to one more than a block holds.
+Tail tailAfter(sqlite3* db, const std::optional<long long>& lastRow) {
+  Statement st(db, "SELECT rowid, read_value FROM read WHERE rowid > ?1 ORDER BY rowid LIMIT ?2");
+  st.bind(1, lastRow ? *lastRow : std::numeric_limits<long long>::min())
+      .bind(2, kPyramidBlocks[0] + 1);
+  Tail tail;
+  while (st.step()) tail.add(st.integer(0), st.type(1), st.number(1));
+  return tail;
+}
+
+// Everything: the summarised readings and the ones after them.
+ReadingSummary combined(const Stored& s, const Tail& tail) {
+  ReadingSummary out;
+  out.state = s.state;
+  out.rowCount = s.rows + tail.count;
+  out.firstRowId = s.rows > 0 && s.firstRow ? *s.firstRow : tail.firstRow;
+  out.lastRowId = tail.count > 0 ? tail.lastRow : s.lastRow.value_or(0);
+  const double kept = std::isfinite(s.sum) ? s.sum + s.compensation : s.sum;
+  out.total = s.rows > 0 ? kept + tail.sum : tail.sum;
+  MinMax range = tail.range;
+  if (s.rows > 0) {
+    range.add(s.minimum);
+    range.add(s.maximum);
+  }
+  out.minimum = range.low;
+  out.maximum = range.high;
+  return out;
 }
 
 // The triggers are all there (a tool may have dropped one, and then nothing follows).
@@ -178,23 +260,24 @@ bool hasTriggers(sqlite3* db) {
   return all;
 }
 
-// The summary still describes table `read`: the same first and last row id (a rebuild of
-// the table by another tool renumbers them) and its last complete block in the pyramid.
-bool agreesWithTable(sqlite3* db, const ReadingSummary& s) {
-  Statement span(db, kRowIdSpanSql);
-  if (!span.step()) return false;
-  const bool empty = span.isNull(0);
-  const bool sameRows =
-      s.rowCount == 0 ? empty
-                      : !empty && span.integer(0) == s.firstRowId && span.integer(1) == s.lastRowId;
-  span.reset();
-  if (!sameRows) return false;
-  if (s.rowCount < kPyramidBlocks[0]) return true;
-  Statement block(db, "SELECT count(*) FROM read_pyramid WHERE level = 1 AND block = ?1");
-  block.bind(1, s.rowCount / kPyramidBlocks[0] - 1);
-  const bool found = block.step() && block.integer(0) == 1;
-  block.reset();
-  return found;
+// The summary still describes table `read`: fewer than a block of readings after the
+// summarised ones, all of them numbers; the same first row id and a reading at the last
+// summarised one (a rebuild of the table by another tool renumbers them); the last complete
+// block in the pyramid.
+bool agreesWithTable(sqlite3* db, const Stored& s, const Tail& tail) {
+  const long long block = kPyramidBlocks[0];
+  if (tail.count >= block || !tail.numbers || s.rows % block != 0) return false;
+  if (s.rows == 0) return !s.lastRow;
+  if (!s.firstRow || !s.lastRow) return false;
+  Statement rows(db,
+                 "SELECT (SELECT min(rowid) FROM read), (SELECT max(rowid) FROM read "
+                 "WHERE rowid <= ?1), (SELECT count(*) FROM read_pyramid WHERE level = 1 AND "
+                 "block = ?2)");
+  rows.bind(1, *s.lastRow).bind(2, s.rows / block - 1);
+  const bool agrees = rows.step() && !rows.isNull(0) && rows.integer(0) == *s.firstRow &&
+                      !rows.isNull(1) && rows.integer(1) == *s.lastRow && rows.integer(2) == 1;
+  rows.reset();
+  return agrees;
 }
 
 bool contiguous(const ReadingRows& rows) {
@@ -264,89 +347,114 @@ ReadingStatistics statisticsOf(const ReadingSummary& s) {
 // ---- Reading every row -------------------------------------------------------------------
 
 // One pass over the readings in stored order: what the triggers would have kept, had they
-// seen every reading stored.
+// seen every reading stored. The pyramid's blocks go into a temporary table of the
+// connection as they complete, so that the pass needs the same little memory at any size.
 class SummaryScan {
  public:
+  // `keepPyramid`: the blocks are to be stored (else only the statistics are wanted).
+  SummaryScan(sqlite3* db, bool keepPyramid) : db_(db) {
+    if (!keepPyramid) return;
+    exec(db_,
+         "CREATE TEMP TABLE IF NOT EXISTS summary_blocks (level INTEGER, block INTEGER, "
+         "first_row INTEGER, min_value REAL, max_value REAL, PRIMARY KEY (level, block)) "
+         "WITHOUT ROWID; DELETE FROM temp.summary_blocks;",
+         "reading");
+    insert_.emplace(db_, "INSERT INTO temp.summary_blocks VALUES (?1, ?2, ?3, ?4, ?5)");
+  }
+
   // False when the reading is not a number (the summary cannot be kept).
   bool add(long long rowId, int type, double value) {
     if (type != SQLITE_FLOAT && type != SQLITE_INTEGER) return false;
-    if (summary_.rowCount == 0) {
-      summary_.firstRowId = rowId;
-      summary_.minimum = summary_.maximum = value;
+    block_.add(rowId, type, value);
+    addToPyramid(0, Block{rowId, value, value});
+    if (block_.count < kPyramidBlocks[0]) return true;
+    // A complete block goes into the summary as the insert trigger adds it: its sum
+    // (added in stored order) into Neumaier's compensated sum, its extremes, its row ids.
+    Stored& k = kept_;
+    if (k.rows == 0) {
+      k.firstRow = block_.firstRow;
+      k.minimum = block_.range.low;
+      k.maximum = block_.range.high;
     } else {
-      summary_.minimum = std::min(summary_.minimum, value);
-      summary_.maximum = std::max(summary_.maximum, value);
+      k.minimum = std::min(k.minimum, block_.range.low);
+      k.maximum = std::max(k.maximum, block_.range.high);
     }
-    summary_.lastRowId = rowId;
-    // Neumaier's compensated sum, in the very steps of the insert trigger.
-    const double sum = summary_.sum;
-    const double total = sum + value;
-    summary_.compensation +=
-        std::fabs(sum) >= std::fabs(value) ? (sum - total) + value : (value - total) + sum;
-    summary_.sum = total;
-    if (summary_.rowCount % kPyramidBlocks[0] == 0) open_ = Block{rowId, MinMax{}};
-    open_.range.add(value);
-    ++summary_.rowCount;
-    if (summary_.rowCount % kPyramidBlocks[0] == 0) levels_[0].push_back(open_);
+    k.lastRow = block_.lastRow;
+    k.rows += block_.count;
+    const double sum = k.sum;
+    const double total = sum + block_.sum;
+    k.compensation += std::fabs(sum) >= std::fabs(block_.sum) ? (sum - total) + block_.sum
+                                                              : (block_.sum - total) + sum;
+    k.sum = total;
+    block_ = Tail{};
     return true;
   }
 
-  // The levels above the first, each block made of the 16 below it.
-  void finish() {
-    for (size_t k = 1; k < levels_.size(); ++k) {
-      const size_t fan = static_cast<size_t>(kPyramidBlocks[k] / kPyramidBlocks[k - 1]);
-      const std::vector<Block>& below = levels_[k - 1];
-      for (size_t b = 0; (b + 1) * fan <= below.size(); ++b) {
-        Block block{below[b * fan].firstRow, MinMax{}};
-        for (size_t i = 0; i < fan; ++i) block.range.add(below[b * fan + i].range);
-        levels_[k].push_back(block);
-      }
-    }
-  }
-
-  const ReadingSummary& summary() const { return summary_; }
+  // All the readings: the summarised ones and the unfinished block after them.
+  ReadingSummary summary() const { return combined(kept_, block_); }
 
   // Replaces whatever summary the file has with this one, its pyramid and the triggers.
   void store(sqlite3* db) const {
-    std::string drop;
-    for (const char* name : kTriggerNames) drop += core::format("DROP TRIGGER IF EXISTS %s;", name);
-    drop += "DROP TABLE IF EXISTS read_pyramid; DROP TABLE IF EXISTS read_summary;";
-    exec(db, drop + tablesSql(), "storing the summary");
-    Statement insert(db,
-                     "INSERT INTO read_pyramid (level, block, first_row, min_value, max_value) "
-                     "VALUES (?1, ?2, ?3, ?4, ?5)");
-    for (size_t k = 0; k < levels_.size(); ++k) {
-      for (size_t b = 0; b < levels_[k].size(); ++b) {
-        const Block& block = levels_[k][b];
-        insert.bind(1, static_cast<long long>(k + 1))
-            .bind(2, static_cast<long long>(b))
-            .bind(3, block.firstRow)
-            .bind(4, block.range.low)
-            .bind(5, block.range.high)
-            .step();
-      }
-    }
+    std::string sql;
+    for (const char* name : kTriggerNames) sql += core::format("DROP TRIGGER IF EXISTS %s;", name);
+    sql += "DROP TABLE IF EXISTS read_pyramid; DROP TABLE IF EXISTS read_summary;" + tablesSql() +
+           "INSERT INTO read_pyramid (level, block, first_row, min_value, max_value) "
+           "SELECT level, block, first_row, min_value, max_value FROM temp.summary_blocks;";
+    exec(db, sql, "storing the summary");
     Statement row(db,
                   "INSERT INTO read_summary (id, format, state, row_count, first_row, last_row, "
                   "value_sum, value_comp, value_min, value_max) "
                   "VALUES (1, ?1, 0, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
-    const ReadingSummary& s = summary_;
-    row.bind(1, static_cast<long long>(kSummaryFormat)).bind(2, s.rowCount);
-    if (s.rowCount > 0) {
-      row.bind(3, s.firstRowId).bind(4, s.lastRowId).bind(7, s.minimum).bind(8, s.maximum);
+    const Stored& k = kept_;
+    row.bind(1, static_cast<long long>(kSummaryFormat)).bind(2, k.rows);
+    if (k.rows > 0) {
+      row.bind(3, *k.firstRow).bind(4, *k.lastRow).bind(7, k.minimum).bind(8, k.maximum);
     }
-    row.bind(5, s.sum).bind(6, s.compensation).step();
-    exec(db, triggersSql(), "storing the summary");
+    row.bind(5, k.sum).bind(6, k.compensation).step();
+    exec(db, triggersSql() + "DROP TABLE temp.summary_blocks;", "storing the summary");
   }
 
  private:
   struct Block {
     long long firstRow = 0;
-    MinMax range;
+    double low = 0;
+    double high = 0;
   };
-  ReadingSummary summary_;
-  Block open_;
-  std::vector<std::vector<Block>> levels_ = std::vector<std::vector<Block>>(kPyramidBlocks.size());
+  struct Open {
+    Block block;
+    long long parts = 0;  // readings (level 1) or blocks of the level below in it so far
+    long long done = 0;   // blocks of this level completed
+  };
+
+  // Adds a reading (level 0) or a completed block of the level below to the open block of
+  // the next level; a block that is complete is stored and goes on to the level above.
+  void addToPyramid(size_t level, const Block& part) {
+    if (level >= open_.size() || !insert_) return;
+    Open& o = open_[level];
+    if (o.parts == 0) {
+      o.block = part;
+    } else {
+      o.block.low = std::min(o.block.low, part.low);
+      o.block.high = std::max(o.block.high, part.high);
+    }
+    const long long fan =
+        level == 0 ? kPyramidBlocks[0] : kPyramidBlocks[level] / kPyramidBlocks[level - 1];
+    if (++o.parts < fan) return;
+    insert_->bind(1, static_cast<long long>(level + 1))
+        .bind(2, o.done++)
+        .bind(3, o.block.firstRow)
+        .bind(4, o.block.low)
+        .bind(5, o.block.high)
+        .step();
+    o.parts = 0;
+    addToPyramid(level + 1, o.block);
+  }
+
+  sqlite3* db_;
+  std::optional<Statement> insert_;
+  Stored kept_;
+  Tail block_;
+  std::array<Open, kPyramidBlocks.size()> open_{};
 };
 
 // A read transaction for the length of a pass: the rows read and the summary written
@@ -407,14 +515,16 @@ std::optional<DatabaseOverview> aggregateOverview(Database& db, const ProgressFn
   }
 }
 
-// A summary marked "not kept", so that the next opening goes to the aggregates at once.
+// A summary marked "not kept", so that the next opening goes to the aggregates at once. Its
+// last row is the table's, so that deleting or changing any reading (the odd one, perhaps)
+// marks it stale and the next opening tries again.
 void storeNotKept(sqlite3* db) {
   std::string sql;
   for (const char* name : kTriggerNames) sql += core::format("DROP TRIGGER IF EXISTS %s;", name);
   sql += "DROP TABLE IF EXISTS read_pyramid; DROP TABLE IF EXISTS read_summary;" + tablesSql() +
          core::format(
-             "INSERT INTO read_summary (id, format, state, row_count) "
-             "VALUES (1, %d, 2, 0);",
+             "INSERT INTO read_summary (id, format, state, row_count, last_row) "
+             "VALUES (1, %d, 2, 0, (SELECT max(rowid) FROM read));",
              kSummaryFormat) +
          triggersSql();
   exec(db, sql, "storing the summary");
@@ -445,19 +555,17 @@ std::string emptySummarySql() {
 }
 
 std::optional<double> ReadingSummary::average() const {
-  if (rowCount <= 0) return std::nullopt;
-  const double total = std::isfinite(sum) ? sum + compensation : sum;
-  if (std::isnan(total)) return std::nullopt;
+  if (rowCount <= 0 || std::isnan(total)) return std::nullopt;
   return total / static_cast<double>(rowCount);
 }
 
 std::optional<ReadingSummary> currentSummary(Database& db) {
   sqlite3* h = db.handle();
-  const std::optional<ReadingSummary> s = storedSummary(h);
-  if (!s || s->state != SummaryState::Current || !hasTriggers(h) || !agreesWithTable(h, *s)) {
-    return std::nullopt;
-  }
-  return s;
+  const std::optional<Stored> s = storedSummary(h);
+  if (!s || s->state != SummaryState::Current || !hasTriggers(h)) return std::nullopt;
+  const Tail tail = tailAfter(h, s->lastRow);
+  if (!agreesWithTable(h, *s, tail)) return std::nullopt;
+  return combined(*s, tail);
 }
 
 std::optional<DatabaseOverview> readOverview(Database& db, const ProgressFn& progress) {
@@ -466,7 +574,7 @@ std::optional<DatabaseOverview> readOverview(Database& db, const ProgressFn& pro
   if (const std::optional<ReadingSummary> s = currentSummary(db)) {
     return DatabaseOverview{statisticsOf(*s), s->rows(), true};
   }
-  const std::optional<ReadingSummary> stored = storedSummary(h);
+  const std::optional<Stored> stored = storedSummary(h);
   if (stored && stored->state == SummaryState::NotKept && hasTriggers(h)) {
     return aggregateOverview(db, progress);
   }
@@ -479,7 +587,8 @@ std::optional<DatabaseOverview> readOverview(Database& db, const ProgressFn& pro
   span.reset();
   constexpr long long kSteps = 1000000;
 
-  SummaryScan scan;
+  const bool writable = !db.isReadOnly();
+  SummaryScan scan(h, writable);
   bool numbers = true;
   {
     Statement rows(h, "SELECT rowid, read_value FROM read ORDER BY rowid");
@@ -496,7 +605,6 @@ std::optional<DatabaseOverview> readOverview(Database& db, const ProgressFn& pro
       }
     }
   }
-  const bool writable = !db.isReadOnly();
   if (!numbers) {
     std::optional<DatabaseOverview> out = aggregateOverview(db, progress);
     if (out && writable) {
@@ -509,7 +617,6 @@ std::optional<DatabaseOverview> readOverview(Database& db, const ProgressFn& pro
     }
     return out;
   }
-  scan.finish();
   DatabaseOverview out{statisticsOf(scan.summary()), scan.summary().rows(), false};
   if (writable) {
     // Written in the transaction the rows were read in: should another program have

@@ -1,15 +1,18 @@
 #pragma once
 // The summary kept with the readings of a database file, so that a recording of 100 million
 // readings opens, charts and exports without reading every row:
-//   table read_summary  one row: how many readings, the first and last row id, their sum
-//                       (with a compensation term), minimum and maximum, and a state;
+//   table read_summary  one row: how many readings it covers, their first and last row id,
+//                       sum (with a compensation term), minimum and maximum, and a state;
 //   table read_pyramid  the lowest and highest reading of every block of 64, 1,024, 16,384,
 //                       262,144 and 4,194,304 readings, in stored order.
-// Triggers on table `read` keep both current in the same transaction as each stored reading,
-// whichever program stores it. A change they cannot follow exactly (a reading deleted or
-// edited, one stored out of row-id order) marks the summary stale; a reading that is not a
-// number marks it "not kept". The next program that opens the file where it can write
-// builds it again from the rows. Tables `read` and `read_date` are not touched.
+// Triggers on table `read` keep both, whichever program stores the readings: each reading
+// that completes a block of 64 adds the block, in the same transaction. The readings of the
+// unfinished block (at most 63) are read from `read` itself whenever the summary is read, so
+// that the 63 readings in between cost no write. A change the triggers cannot follow exactly
+// (a summarised reading deleted or edited, one stored before them) marks the summary stale;
+// a reading that is not a number marks it "not kept". The next program that opens the file
+// where it can write builds it again from the rows. Tables `read` and `read_date` are not
+// touched.
 
 #include <array>
 #include <functional>
@@ -38,14 +41,14 @@ enum class SummaryState {
 // table `read` is empty. Run by the creation of every new reading database.
 std::string emptySummarySql();
 
-// The summary of a file as it stands.
+// What a file's summary says of all its readings (the summarised ones and those of the
+// unfinished block after them).
 struct ReadingSummary {
   SummaryState state = SummaryState::Current;
   long long rowCount = 0;
   long long firstRowId = 0;
   long long lastRowId = 0;
-  double sum = 0;           // compensated sum: the total is sum + compensation
-  double compensation = 0;  // (both NaN once the sum is no longer finite)
+  double total = 0;  // the sum of the readings (NaN once infinities of both signs met)
   double minimum = 0;
   double maximum = 0;
 

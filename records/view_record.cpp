@@ -279,7 +279,15 @@ void ViewRecord::chooseDatabase(int index) {
     // From the file's summary at once; a file without one is read with a progress window
     // (and given a summary for next time where it can be written).
     const Summary* summary = summaryOf(db);
-    if (!summary) return;  // cancelled: nothing shown
+    if (!summary) {
+      // Cancelled: nothing of this database is shown, nor anything of the one before.
+      view_.countText = view_.maxText = view_.minText = view_.avgText = "0";
+      view_.ranges.clear();
+      view_.currentRange = -1;
+      view_.rows.clear();
+      view_.gridRows = 1;
+      return;
+    }
     // An empty table has no maximum, minimum or average: they show as 0.
     const auto statistic = [](const std::optional<double>& value) {
       return value ? statisticText(*value) : std::string("0");

@@ -599,11 +599,16 @@ TEST_F(ViewRecordTest, CancelledOperationsLeaveNothingHalfDone) {
   viewtest::writeReadings(dir.path(3), 60000, [](long long i) { return 1.0 * (i % 1000); });
   viewtest::dropSummary(dir.path(3));
 
-  // Opening: nothing shown, nothing written to the file.
+  // Opening: nothing shown (not even the database chosen before), nothing written.
+  viewtest::writeValues(dir.path(4), {7, 8});
+  choose(4);
+  ASSERT_EQ(dialog.view().countText, "2");
   ui.cancelAfterReports = 0;
-  choose(3);
-  EXPECT_EQ(dialog.view().countText, "0");
+  dialog.chooseDatabase(0);  // database 3, in the same opening of the dialog
+  ASSERT_EQ(records::entryDatabaseNumber(dialog.view().entries.at(0)), 3);
+  EXPECT_EQ((Lines{dialog.view().countText, dialog.view().maxText}), (Lines{"0", "0"}));
   EXPECT_TRUE(dialog.view().ranges.empty());
+  EXPECT_EQ(dialog.view().gridRows, 1);
   EXPECT_EQ(viewtest::sqlValue(dir.path(3),
                                "SELECT count(*) FROM sqlite_master WHERE name = 'read_summary'"),
             "0");
