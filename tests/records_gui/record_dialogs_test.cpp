@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QSlider>
 #include <QTableView>
 #include <QTest>
@@ -23,10 +25,12 @@
 #include "app/controls/image_button.h"
 #include "app/controls/skin_button.h"
 #include "app/front_panel.h"
+#include "app/qt_interaction_widget.h"
 #include "core/text_format.h"
 #include "measure/texts.h"
 #include "records/chart_record_dialog.h"
 #include "records/chart_record_widget.h"
+#include "records/long_operation.h"
 #include "records/setting_mode.h"
 #include "records/setting_mode_dialog.h"
 #include "records/view_record_dialog.h"
@@ -136,8 +140,61 @@ class RecordDialogsTest : public QObject {
   void chartDialogKeepsEarlierTracesUntilClear();
   void recordedRunIsExportedAndChartedAsStored();
   void dialogWindowKinds();
+  void progressWindowShowsTheOperationAndCancels_data();
+  void progressWindowShowsTheOperationAndCancels();
   void screenshots();
 };
+
+void RecordDialogsTest::progressWindowShowsTheOperationAndCancels_data() {
+  QTest::addColumn<QString>("section");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QString>("cancel");
+  QTest::newRow("en") << "English(U.S)"
+                      << "Reading Database 2 ..."
+                      << "Cancel";
+  QTest::newRow("zh-TW") << "Chinese(Traditional)" << QStringLiteral("正在讀取資料庫 2…")
+                         << QStringLiteral("取消");
+  QTest::newRow("zh-CN") << "Chinese(Simplify)" << QStringLiteral("正在读取数据库 2…")
+                         << QStringLiteral("取消");
+}
+
+// The Qt progress window of a long operation: it appears once the operation has lasted half
+// a second, shows the operation's text and its Cancel button, and Cancel stops it.
+void RecordDialogsTest::progressWindowShowsTheOperationAndCancels() {
+  QFETCH(QString, section);
+  QFETCH(QString, text);
+  QFETCH(QString, cancel);
+  measure::Texts texts(iniPath());
+  texts.setLanguage(section.toStdString());
+  QWidget owner;
+  owner.resize(400, 300);
+  owner.show();
+  app::QtInteraction ui(&owner);
+  records::LongOperation reading(ui, texts, records::kReadingText, 2);
+  QProgressDialog* window = nullptr;
+  for (int i = 0; i < 100 && !window; ++i) {
+    QVERIFY(reading.report(i, 100));
+    QTest::qWait(20);
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) window = p;
+    }
+  }
+  QVERIFY2(window, "no progress window after two seconds");
+  QCOMPARE(window->labelText(), text);
+  QCOMPARE(window->isModal(), true);
+  QPushButton* button = window->findChild<QPushButton*>();
+  QVERIFY(button);
+  QCOMPARE(button->text(), cancel);
+  const QByteArray target = qgetenv("V38XX_SCREENSHOT_DIR");
+  if (!target.isEmpty()) {
+    QVERIFY(window->grab().save(QString::fromLocal8Bit(target) +
+                                QStringLiteral("/progress-%1.png").arg(QTest::currentDataTag())));
+  }
+  QTest::mouseClick(button, Qt::LeftButton);
+  QTest::qWait(50);
+  QVERIFY(!reading.report(100, 100));
+  QVERIFY(reading.cancelled());
+}
 
 void RecordDialogsTest::dialogWindowKinds() {
   viewtest::StartDirectory dir;
