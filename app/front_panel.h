@@ -24,6 +24,9 @@
 namespace core {
 class Clock;
 }
+namespace measure {
+struct RunStartProgram;
+}
 namespace visa {
 class Library;
 }
@@ -149,6 +152,8 @@ class FrontPanel {
   void showSettingMode();
   void afterSearch();
   void showTrend(const reading::TrendChart& chart);
+  // The run's settings into the recording database (table run_info).
+  void storeRunInfo(const measure::RunStartProgram& program);
 
   core::Interaction& ui_;
   core::Clock& clock_;
@@ -170,6 +175,7 @@ class FrontPanel {
   std::optional<reading::TrendChart> chart_;
   core::Color drawColor_{0, 0, 255};
   reading::StopTime stopTime_;
+  std::optional<records::RunInfo> runInfo_;  // of the recording run
   int chartWidth_ = 0;
   int chartHeight_ = 0;
   bool deviceListLocked_ = false;  // during a run
