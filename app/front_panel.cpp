@@ -206,6 +206,9 @@ void FrontPanel::command(int id) {
     case Command::ChartRecord:
       dialogs_.open(Dialog::ChartRecord);
       break;
+    case Command::Stability:
+      dialogs_.open(Dialog::Stability);
+      break;
     case Command::CommandControl:
       dialogs_.open(Dialog::CommandControl);
       break;

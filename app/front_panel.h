@@ -43,7 +43,7 @@ class Timers {
 inline constexpr int kReadingTimer = 1;
 
 // Secondary dialogs the window opens modally when asked.
-enum class Dialog { ViewRecord, ChartRecord, CommandControl, About };
+enum class Dialog { ViewRecord, ChartRecord, CommandControl, About, Stability };
 
 class Dialogs {
  public:
@@ -53,7 +53,8 @@ class Dialogs {
   virtual void showSettingMode(records::SettingMode& model) = 0;
   // The TCP/IP Address dialog on a copy of the typed addresses; what it leaves there is kept.
   virtual void showTcpipAddress(instrument::TcpipAddressData& data) = 0;
-  // View Record, Chart Record, Command Control (on instrument().console()) and About.
+  // View Record, Chart Record, Command Control (on instrument().console()), About and
+  // Stability.
   virtual void open(Dialog dialog) = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include "measure/texts.h"
 #include "records/database_files.h"
 
 namespace records {
@@ -52,6 +53,29 @@ bool hasTable(sqlite3* db) {
 }
 
 }  // namespace
+
+std::string runSettingsText(const std::string& path, const measure::Texts& texts) {
+  std::optional<RunInfo> info;
+  try {
+    info = lastRunInfo(path);
+  } catch (const DatabaseError&) {
+    return "";
+  }
+  if (!info) return texts.get("1239");
+  std::string out;
+  const auto item = [&](const char* key, const std::string& value) {
+    out += texts.get(key) + " " + value + "\n";
+  };
+  item("1232", info->model);
+  item("1233", info->identification + (info->resource.empty() ? "" : "  (" + info->resource + ")"));
+  item("1234", info->functionName);
+  item("1235", std::to_string(info->readSpeedMs) + " ms");
+  item("1236", info->started.sqlText());
+  item("1237", info->programVersion);
+  out += texts.get("1238") + "\n" + info->program;
+  while (!out.empty() && out.back() == '\n') out.pop_back();
+  return out;
+}
 
 std::string modelName(const std::string& modelCode) {
   if (modelCode == "3800") return "V3800A";

@@ -12,6 +12,10 @@
 #include "records/database.h"
 #include "records/value.h"
 
+namespace measure {
+class Texts;
+}
+
 namespace records {
 
 inline constexpr const char* kRunInfoTable = "run_info";
@@ -42,6 +46,12 @@ std::vector<RunInfo> readRunInfo(Database& db);
 // The settings of the last run recorded in the file at `path`; nullopt when it has none.
 // Throws DatabaseError.
 std::optional<RunInfo> lastRunInfo(const std::string& path);
+
+// The settings of the last run in the file at `path` as View Record shows them, one item a
+// line with its label in the current language ("Model: V3800A", ..., "Commands:" and the
+// commands one a line), or the text saying that none were stored. Empty when the file cannot
+// be read (the caller reports that).
+std::string runSettingsText(const std::string& path, const measure::Texts& texts);
 
 // The model name of a model code ("3800" → "V3800A", "3820" → "V3820A").
 std::string modelName(const std::string& modelCode);

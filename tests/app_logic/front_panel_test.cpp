@@ -15,9 +15,9 @@
 #include <gtest/gtest.h>
 
 #include "core/text_format.h"
+#include "reading/value_format.h"
 #include "records/database_files.h"
 #include "records/run_info.h"
-#include "reading/value_format.h"
 #include "support/manual_clock.h"
 #include "support/scripted_interaction.h"
 #include "visa/builtin_library.h"
