@@ -105,8 +105,19 @@ sal_Int16 CalcWorksheet::index() const {
   return addressOf(Reference<css::table::XCellRange>(sheet_, UNO_QUERY_THROW)).Sheet;
 }
 
+Reference<css::table::XCell> CalcWorksheet::cell(const std::string& address) const {
+  auto it = cells_.find(address);
+  if (it != cells_.end()) return it->second;
+  // A cell object costs the document a listener; the summary block's cells are written at
+  // every reading, so their objects are kept (a bounded number of them).
+  if (cells_.size() >= kKeptCells) cells_.clear();
+  Reference<css::table::XCell> c = cellOf(sheet_, address);
+  cells_.emplace(address, c);
+  return c;
+}
+
 void CalcWorksheet::setValue(const std::string& cell, double value) {
-  guarded("Value", [&] { cellOf(sheet_, cell)->setValue(value); });
+  guarded("Value", [&] { this->cell(cell)->setValue(value); });
 }
 
 void CalcWorksheet::setText(const std::string& cell, const std::string& text) {
@@ -116,7 +127,7 @@ void CalcWorksheet::setText(const std::string& cell, const std::string& text) {
 }
 
 double CalcWorksheet::value(const std::string& cell) const {
-  return guarded("Value", [&] { return cellOf(sheet_, cell)->getValue(); });
+  return guarded("Value", [&] { return this->cell(cell)->getValue(); });
 }
 
 std::string CalcWorksheet::text(const std::string& cell) const {
@@ -128,8 +139,20 @@ std::string CalcWorksheet::text(const std::string& cell) const {
 void CalcWorksheet::setNumberFormat(const std::string& range, const std::string& formatCode) {
   guarded("NumberFormat", [&] {
     const sal_Int32 key = app_.numberFormat(formatCode);
-    Reference<css::beans::XPropertySet>(rangeOf(sheet_, range), UNO_QUERY_THROW)
-        ->setPropertyValue("NumberFormat", Any(key));
+    const RangeRef r = *parseRange(range);
+    const bool single = r.firstRow == r.lastRow && r.firstColumn == r.lastColumn;
+    Reference<css::beans::XPropertySet> target(
+        single ? Reference<css::uno::XInterface>(cell(range))
+               : Reference<css::uno::XInterface>(rangeOf(sheet_, range)),
+        UNO_QUERY_THROW);
+    // Setting a format is a change of the document (with its undo step and repaint); a cell
+    // that already has it, like every row of the template's time column, is left alone.
+    if (single) {
+      sal_Int32 current = -1;
+      target->getPropertyValue("NumberFormat") >>= current;
+      if (current == key) return;
+    }
+    target->setPropertyValue("NumberFormat", Any(key));
   });
 }
 
@@ -364,7 +387,9 @@ sal_Int32 CalcApplication::numberFormat(const std::string& excelCode) {
   english.Language = "en";
   english.Country = "US";
   const rtl::OUString code = ustr(excelCode);
-  sal_Int32 key = formats->queryKey(code, english, false);
+  // The document's own formats (a template's, in the default language) first.
+  sal_Int32 key = formats->queryKey(code, css::lang::Locale(), false);
+  if (key == -1) key = formats->queryKey(code, english, false);
   if (key == -1) key = formats->addNew(code, english);
   formats_[excelCode] = key;
   return key;

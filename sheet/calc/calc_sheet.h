@@ -12,6 +12,7 @@
 #include <com/sun/star/sheet/XFormulaParser.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/task/XStatusIndicator.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <com/sun/star/util/XNumberFormats.hpp>
@@ -56,11 +57,15 @@ class CalcWorksheet : public Worksheet {
   // Names the formula mentions that do not exist yet are made (as 0) so that the parser ties
   // the formula to them; defining them later keeps the tie.
   void declareNames(const std::string& formula);
+  Reference<css::table::XCell> cell(const std::string& address) const;
   css::uno::Sequence<css::sheet::FormulaToken> parse(const std::string& formula,
                                                      FormulaStyle style, long row, long column);
 
+  static constexpr std::size_t kKeptCells = 64;
+
   CalcApplication& app_;
   Reference<css::sheet::XSpreadsheet> sheet_;
+  mutable std::map<std::string, Reference<css::table::XCell>> cells_;
 };
 
 class CalcApplication : public Application {
