@@ -106,7 +106,7 @@ class ApplicationComponent
   css::uno::Reference<css::uno::XInterface> appObject_;
 };
 
-css::uno::Reference<css::uno::XInterface> SAL_CALL createApplication(
-    const css::uno::Reference<css::uno::XComponentContext>& context);
+css::uno::Reference<css::uno::XInterface> SAL_CALL
+createApplication(const css::uno::Reference<css::uno::XComponentContext>& context);
 
 }  // namespace addin::uno

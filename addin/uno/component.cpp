@@ -11,12 +11,16 @@ namespace {
 using namespace addin::uno;
 using com::sun::star::uno::Sequence;
 
-rtl::OUString applicationName() { return rtl::OUString::createFromAscii(kApplicationImplementation); }
+rtl::OUString applicationName() {
+  return rtl::OUString::createFromAscii(kApplicationImplementation);
+}
 Sequence<rtl::OUString> applicationServices() {
   const rtl::OUString name = rtl::OUString::createFromAscii(kApplicationService);
   return Sequence<rtl::OUString>(&name, 1);
 }
-rtl::OUString handlerName() { return rtl::OUString::createFromAscii(kCommandHandlerImplementation); }
+rtl::OUString handlerName() {
+  return rtl::OUString::createFromAscii(kCommandHandlerImplementation);
+}
 Sequence<rtl::OUString> handlerServices() {
   const rtl::OUString name("com.sun.star.frame.ProtocolHandler");
   return Sequence<rtl::OUString>(&name, 1);

@@ -40,8 +40,7 @@ class CalcWorksheet : public Worksheet {
   double value(const std::string& cell) const override;
   std::string text(const std::string& cell) const override;
   void setNumberFormat(const std::string& range, const std::string& formatCode) override;
-  void setFormula(const std::string& cell, const std::string& formula,
-                  FormulaStyle style) override;
+  void setFormula(const std::string& cell, const std::string& formula, FormulaStyle style) override;
   void setArrayFormula(const std::string& range, const std::string& formula,
                        FormulaStyle style) override;
   void setFontColor(const std::string& range, long color) override;
@@ -58,8 +57,8 @@ class CalcWorksheet : public Worksheet {
   // the formula to them; defining them later keeps the tie.
   void declareNames(const std::string& formula);
   Reference<css::table::XCell> cell(const std::string& address) const;
-  css::uno::Sequence<css::sheet::FormulaToken> parse(const std::string& formula,
-                                                     FormulaStyle style, long row, long column);
+  css::uno::Sequence<css::sheet::FormulaToken> parse(const std::string& formula, FormulaStyle style,
+                                                     long row, long column);
 
   static constexpr std::size_t kKeptCells = 64;
 

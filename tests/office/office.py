@@ -91,10 +91,10 @@ class Office:
                 "-env:UserInstallation=file://" + self.profile]
         if self.headless:
             args.insert(1, "--headless")
-        log = open(self.log_path, "ab")
-        # A process group of its own: stop() can end the office and any child it started.
-        self.process = subprocess.Popen(args, env=self.env, stdout=log, stderr=log,
-                                        start_new_session=True)
+        with open(self.log_path, "ab") as log:
+            # A process group of its own: stop() can end the office and any child it started.
+            self.process = subprocess.Popen(args, env=self.env, stdout=log, stderr=log,
+                                            start_new_session=True)
 
     def _connect(self, timeout=60):
         local = uno.getComponentContext()
