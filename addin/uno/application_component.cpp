@@ -148,6 +148,11 @@ ApplicationComponent::~ApplicationComponent() {
   timer_.reset();
 }
 
+void ApplicationComponent::keep(const Reference<css::uno::XInterface>& instance) {
+  static Reference<css::uno::XInterface> kept;
+  kept = instance;
+}
+
 rtl::Reference<ApplicationComponent> ApplicationComponent::current() {
   std::lock_guard lock(currentMutex);
   return currentInstance;

@@ -5,6 +5,7 @@
 
 #include "addin/uno/application_component.h"
 #include "addin/uno/command_handler.h"
+#include "addin/uno/document_job.h"
 
 namespace {
 
@@ -26,11 +27,18 @@ Sequence<rtl::OUString> handlerServices() {
   return Sequence<rtl::OUString>(&name, 1);
 }
 
+rtl::OUString jobName() { return rtl::OUString::createFromAscii(kDocumentJobImplementation); }
+Sequence<rtl::OUString> jobServices() {
+  const rtl::OUString name("com.sun.star.task.Job");
+  return Sequence<rtl::OUString>(&name, 1);
+}
+
 const cppu::ImplementationEntry kEntries[] = {
     {createApplication, applicationName, applicationServices, cppu::createSingleComponentFactory,
      nullptr, 0},
     {createCommandHandler, handlerName, handlerServices, cppu::createSingleComponentFactory,
      nullptr, 0},
+    {createDocumentJob, jobName, jobServices, cppu::createSingleComponentFactory, nullptr, 0},
     {nullptr, nullptr, nullptr, nullptr, nullptr, 0}};
 
 }  // namespace
