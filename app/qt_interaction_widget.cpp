@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
+#include <QTimer>
 
 namespace app {
 
@@ -131,6 +133,48 @@ std::optional<core::SaveFileChoice> QtInteraction::saveFile(const core::SaveFile
 }
 
 void QtInteraction::processEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void QtInteraction::pushBusyHandler(std::function<void(bool)> handler) {
+  busyHandlers_.push_back(std::move(handler));
+}
+
+void QtInteraction::popBusyHandler() {
+  if (!busyHandlers_.empty()) busyHandlers_.pop_back();
+}
+
+void QtInteraction::waitFor(core::Pending& pending, core::WaitInput input) {
+  // Nearly every call is over long before the next frame: no event loop for those.
+  if (pending.waitFor(std::chrono::milliseconds(2))) return;
+  QEventLoop loop;
+  // Woken from the I/O thread: a queued call, safe from any thread, that a destroyed loop
+  // never receives.
+  pending.setWake([&loop] { QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection); });
+  bool shownBusy = false;
+  QTimer busyTimer;
+  busyTimer.setSingleShot(true);
+  QObject::connect(&busyTimer, &QTimer::timeout, &loop, [this, &shownBusy] {
+    shownBusy = true;
+    if (busyDepth_++ == 0) {
+      QApplication::setOverrideCursor(Qt::BusyCursor);
+      if (!busyHandlers_.empty() && busyHandlers_.back()) busyHandlers_.back()(true);
+    }
+  });
+  busyTimer.start(kBusyDelayMs);
+  const QEventLoop::ProcessEventsFlags flags =
+      input == core::WaitInput::Served ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
+  while (!pending.ready()) {
+    loop.exec(flags);
+    // Only the wake ends this loop; ended otherwise, the application is quitting and serves
+    // no more events: the rest of the wait blocks.
+    if (!pending.ready()) pending.wait();
+  }
+  pending.setWake({});
+  busyTimer.stop();
+  if (shownBusy && --busyDepth_ == 0) {
+    QApplication::restoreOverrideCursor();
+    if (!busyHandlers_.empty() && busyHandlers_.back()) busyHandlers_.back()(false);
+  }
+}
 
 void QtInteraction::setWaitCursor(bool on) {
   if (on) {

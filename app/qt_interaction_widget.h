@@ -43,6 +43,18 @@ class QtInteraction : public core::Interaction {
   std::optional<core::SaveFileChoice> saveFile(const core::SaveFileRequest& request) override;
   void processEvents() override;
   void setWaitCursor(bool on) override;
+  // Serves the event loop until `pending` is ready: the windows repaint and, with
+  // WaitInput::Served, take clicks and keys. A wait not over after kBusyDelayMs shows the busy
+  // state: the busy pointer and the busy handler (see pushBusyHandler) told so.
+  void waitFor(core::Pending& pending, core::WaitInput input) override;
+
+  // How long a wait for the instrument lasts before the window shows that it is busy.
+  static constexpr int kBusyDelayMs = 40;
+  // Who shows the busy state: the last handler pushed (the main window, or a dialog open over
+  // it) is called with true when a wait becomes busy and with false when it is over.
+  void pushBusyHandler(std::function<void(bool)> handler);
+  void popBusyHandler();
+  bool busy() const { return busyDepth_ > 0; }
 
   // ---- Answering by itself (tests, screenshots)
   // While on, no dialog is shown: messages are recorded and answered from `answers` (Yes/No
@@ -66,6 +78,8 @@ class QtInteraction : public core::Interaction {
   bool autoAnswer_ = false;
   std::vector<Shown> shown_;
   int waitCursorDepth_ = 0;
+  int busyDepth_ = 0;
+  std::vector<std::function<void(bool)>> busyHandlers_;
 };
 
 }  // namespace app

@@ -423,24 +423,34 @@ TEST(TypedAddresses, SearchOpensEachSetAddressAndSkipsTheUnset) {
     std::vector<DeviceEntry> entries;
     std::vector<std::string> lines;
   };
+  // The LAN instrument of the resource file stays listed after the typed ones, in the first
+  // slot after the four of the typed addresses.
+  const std::string listed = "TCPIP0::10.1.1.1::inst0::INSTR";
+  const DeviceEntry listedEntry{InterfaceKind::Tcpip, TcpipAddressData::kCount, listed};
+  const std::string listedLine = "V3800A--TCPIP--10.1.1.1";
   const Case cases[] = {
       {"addresses 2 and 4 unset",
        {"127.0.0.1", "0.0.0.0", "10.0.0.2", "0.0.0.0"},
-       {"TCPIP::127.0.0.1", "TCPIP::10.0.0.2"},
+       {"TCPIP::127.0.0.1", "TCPIP::10.0.0.2", listed},
        {{InterfaceKind::Tcpip, 0, "TCPIP::127.0.0.1::inst0::INSTR"},
-        {InterfaceKind::Tcpip, 2, "TCPIP::10.0.0.2::inst0::INSTR"}},
-       {"V3800A--TCPIP--127.0.0.1", "V3820A--TCPIP--10.0.0.2"}},
+        {InterfaceKind::Tcpip, 2, "TCPIP::10.0.0.2::inst0::INSTR"},
+        listedEntry},
+       {"V3800A--TCPIP--127.0.0.1", "V3820A--TCPIP--10.0.0.2", listedLine}},
       {"address 1 unset too",
        {"0.0.0.0", "0.0.0.0", "0.0.0.0", "10.0.0.4"},
-       {"TCPIP::10.0.0.4"},
-       {{InterfaceKind::Tcpip, 3, "TCPIP::10.0.0.4::inst0::INSTR"}},
-       {"V3820A--TCPIP--10.0.0.4"}},
+       {"TCPIP::10.0.0.4", listed},
+       {{InterfaceKind::Tcpip, 3, "TCPIP::10.0.0.4::inst0::INSTR"}, listedEntry},
+       {"V3820A--TCPIP--10.0.0.4", listedLine}},
       {"an instrument without V38 is opened but not listed",
        {"10.0.0.9", "0.0.0.0", "0.0.0.0", "0.0.0.0"},
-       {"TCPIP::10.0.0.9"},
-       {},
-       {}},
-      {"nothing set", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0"}, {}, {}, {}},
+       {"TCPIP::10.0.0.9", listed},
+       {listedEntry},
+       {listedLine}},
+      {"nothing set",
+       {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0"},
+       {listed},
+       {listedEntry},
+       {listedLine}},
   };
   for (const Case& c : cases) {
     Rig rig;
@@ -457,7 +467,8 @@ TEST(TypedAddresses, SearchOpensEachSetAddressAndSkipsTheUnset) {
     TcpipAddressData::Addresses shown;
     rig.inst.tcpipAddressCommand([&](TcpipAddressData& dialog) {
       shown = dialog.fieldTexts();
-      ASSERT_TRUE(dialog.accept(c.addresses));
+      EXPECT_TRUE(dialog.accept(c.addresses));
+      return true;
     });
     EXPECT_EQ(shown, (TcpipAddressData::Addresses{"0.0.0.0", "", "", ""})) << c.proves;
     EXPECT_TRUE(flagDuringSearch) << c.proves;
@@ -469,7 +480,7 @@ TEST(TypedAddresses, SearchOpensEachSetAddressAndSkipsTheUnset) {
     EXPECT_EQ(opened, c.opened) << c.proves;
     EXPECT_EQ(rig.inst.entries(), c.entries) << c.proves;
     const auto expressions = rig.expressions();
-    EXPECT_EQ(std::count(expressions.begin(), expressions.end(), kTcpipExpr), 0) << c.proves;
+    EXPECT_EQ(std::count(expressions.begin(), expressions.end(), kTcpipExpr), 1) << c.proves;
     EXPECT_EQ(lineTexts(rig.inst), c.lines) << c.proves;
   }
 }
@@ -477,14 +488,17 @@ TEST(TypedAddresses, SearchOpensEachSetAddressAndSkipsTheUnset) {
 TEST(TypedAddresses, TheNextRefreshUsesTheVisaSearchAgain) {
   Rig rig;
   rig.inst.tcpipAddressCommand([](TcpipAddressData& dialog) {
-    dialog.accept({"127.0.0.1", "", "", ""});
+    return dialog.accept({"127.0.0.1", "", "", ""});
   });
   rig.clearRecords();
   rig.inst.search();
   EXPECT_EQ(rig.expressions().front(), kTcpipExpr);
   // The addresses stay for the next TCP/IP Address command.
   TcpipAddressData::Addresses shown;
-  rig.inst.tcpipAddressCommand([&](TcpipAddressData& dialog) { shown = dialog.fieldTexts(); });
+  rig.inst.tcpipAddressCommand([&](TcpipAddressData& dialog) {
+    shown = dialog.fieldTexts();
+    return false;
+  });
   EXPECT_EQ(shown, (TcpipAddressData::Addresses{"127.0.0.1", "", "", ""}));
 }
 

@@ -24,6 +24,9 @@ struct Fakes : reading::ReadingLink,
   bool storeFails = false;
   bool stopTimeBox = false;
   std::string count;
+  std::string maxText;
+  std::string minText;
+  std::function<void(const std::string&)> onCurrent;
   int charts = 0;
 
   void write(const std::string&) override { ++queries; }
@@ -53,8 +56,14 @@ struct Fakes : reading::ReadingLink,
   void showCount(const std::string& t) override { count = t; }
   void showStdev(const std::string&) override {}
   void showElapsed(const std::string&) override {}
-  void showCurrent(const std::string&) override {}
-  void showTrend(const reading::TrendChart&) override { ++charts; }
+  void showCurrent(const std::string& t) override {
+    if (onCurrent) onCurrent(t);
+  }
+  void showTrend(const reading::TrendChart& chart) override {
+    ++charts;
+    maxText = chart.maxText;
+    minText = chart.minText;
+  }
   int chartWidth() const override { return 400; }
   int chartHeight() const override { return 200; }
 };
@@ -137,14 +146,37 @@ TEST(ReadingLoop, AFailedTickCountsStoresAndDrawsNothing) {
 
 TEST(ReadingLoop, OverflowAnswersAreCountedAndDrawnButLeaveTheStatistics) {
   Rig r;
-  r.f.answers = {"+1.0E+000\n", "9.91E+37\n", "+3.0E+000\n"};
-  for (int i = 0; i < 3; ++i) r.loop.tick();
-  EXPECT_EQ(r.f.count, "3");
+  r.f.answers = {"+1.0E+000\n", "9.91E+37\n", "+3.0E+000\n", "-9.91E+37\n"};
+  std::vector<std::string> currents;
+  r.f.onCurrent = [&](const std::string& t) { currents.push_back(t); };
+  for (int i = 0; i < 4; ++i) r.loop.tick();
+  EXPECT_EQ(r.f.count, "4");
   EXPECT_EQ(r.loop.statistics().validCount(), 2);
   EXPECT_DOUBLE_EQ(r.loop.statistics().standardDeviation(), std::sqrt(2.0));
-  EXPECT_EQ(r.loop.maximum(), 9.91e37);
+  // The counter's no-signal answers are no measurements: not the maximum, not the minimum.
+  EXPECT_EQ(r.loop.maximum(), 3.0);
+  EXPECT_EQ(r.loop.minimum(), 1.0);
+  EXPECT_EQ(r.f.maxText, "3.0000000000  Hz");
   EXPECT_EQ(r.loop.window().value(2), 9.91e37);
-  EXPECT_EQ(r.f.stored.size(), 3u);
+  EXPECT_EQ(r.f.stored,
+            (std::vector<std::string>{"+1.0E+000\n", "9.91E+37\n", "+3.0E+000\n", "-9.91E+37\n"}))
+      << "stored as received";
+  ASSERT_EQ(currents.size(), 4u);
+  EXPECT_EQ(currents[1], "No signal");
+  EXPECT_EQ(currents[3], "No signal");
+  EXPECT_EQ(currents[2], "3.0000000000 Hz");
+}
+
+TEST(ReadingLoop, OnlyOverflowAnswersShowNoSignalForMaximumAndMinimum) {
+  Rig r;
+  r.f.answers = {"9.91E+37\n", "9.91E+37\n"};
+  r.loop.redraw();
+  EXPECT_EQ(r.f.maxText, "0") << "before the first reading";
+  EXPECT_EQ(r.f.minText, "0");
+  r.loop.tick();
+  r.loop.tick();
+  EXPECT_EQ(r.f.maxText, "No signal");
+  EXPECT_EQ(r.f.minText, "No signal");
 }
 
 TEST(ReadingLoop, TheReadingAfterTheLimitIsTheLast) {

@@ -89,7 +89,7 @@ struct FakeTimers : app::Timers {
 
 struct NoDialogs : app::Dialogs {
   void showSettingMode(records::SettingMode&) override {}
-  void showTcpipAddress(instrument::TcpipAddressData&) override {}
+  bool showTcpipAddress(instrument::TcpipAddressData&) override { return false; }
   void open(app::Dialog) override {}
 };
 
