@@ -186,7 +186,7 @@ std::string Console::read() {
       ViStatus status = VI_SUCCESS;
       if (!readInto(buffer, kAnswerSize, &count, &status)) return cancelled();
       count = std::min(count, kAnswerSize);
-      explain(status, count, kDefaultIoTimeoutMs);
+      explain(status, count, ioTimeoutMs_);
       buffer[count] = 0;
       lastResponse_ = textOf(buffer.get(), count);
       if (currentKind_ == InterfaceKind::Usb && status != VI_SUCCESS) {

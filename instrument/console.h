@@ -53,6 +53,8 @@ class Console {
 
   // The device table, rewritten after every search (at most kMaxDevices are kept).
   void setDevices(std::vector<ConsoleDevice> devices);
+  // The VISA time-out discovery gave the sessions (USB, TCP/IP), for the time-out message.
+  void setIoTimeoutMs(int ms) { ioTimeoutMs_ = ms; }
   const std::vector<ConsoleDevice>& devices() const { return devices_; }
 
   // ---- Dialog lifecycle and commands -------------------------------------------------------
@@ -143,6 +145,7 @@ class Console {
   QueuedLibrary* queued_ = nullptr;
   bool reading_ = false;
   ViSession readingSession_ = 0;
+  int ioTimeoutMs_ = kDefaultIoTimeoutMs;
   BufferAllocator allocator_;
 
   std::vector<ConsoleDevice> devices_;

@@ -602,6 +602,7 @@ void Instrument::refreshConsole() {
   std::vector<ConsoleDevice> devices;
   for (const DeviceLine& line : lines_) devices.push_back({line.text, line.kind, line.session});
   console_->setDevices(std::move(devices));
+  console_->setIoTimeoutMs(ioTimeoutMs_);
 }
 
 void Instrument::SelectDevice(int line) {

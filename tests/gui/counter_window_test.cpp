@@ -687,6 +687,27 @@ class CounterWindowTest : public QObject {
     }
   }
 
+  void theAboutBoxAndItsEntrySpeakTheWindowsLanguage() {
+    Rig rig(RigOptions{.language = std::string(measure::kChineseSimplified)});
+    rig.start();
+    QCOMPARE(rig.window->systemAboutAction()->text(), QStringLiteral("关于 V38XX_AP(&A)..."));
+    QStringList texts;
+    rig.window->setDialogHook([&texts](QDialog& d) {
+      auto& about = dynamic_cast<app::AboutDialog&>(d);
+      texts << about.windowTitle();
+      for (QLabel* l : about.findChildren<QLabel*>()) texts << l->text();
+      about.reject();
+    });
+    rig.window->systemAboutAction()->trigger();
+    QVERIFY(texts.contains(QStringLiteral("关于计数器工具")));
+    QVERIFY(texts.contains(QStringLiteral("适用于 V3800A 和 V3820A 的计数器工具")));
+    QVERIFY(texts.contains(QStringLiteral("版本 1.1.2")));
+    // The page keys and the statistics box are in the language too.
+    QCOMPARE(key(rig, Ctl::FreqRatioPage)->caption(), QStringLiteral("频率/频率比"));
+    QCOMPARE(qobject_cast<controls::SkinButton*>(w(rig, Ctl::StatsShowBox))->text(),
+             QStringLiteral("统计"));
+  }
+
   void theAboutBoxOpensTheMakersSiteAndMovesWithThePointer() {
     Rig rig;
     rig.start();

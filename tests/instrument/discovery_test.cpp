@@ -502,4 +502,59 @@ TEST(TypedAddresses, TheNextRefreshUsesTheVisaSearchAgain) {
   EXPECT_EQ(shown, (TcpipAddressData::Addresses{"127.0.0.1", "", "", ""}));
 }
 
+TEST(TypedAddresses, LeavingTheDialogWithoutOkChangesAndSearchesNothing) {
+  Rig rig;
+  rig.inst.search(true);
+  rig.clearRecords();
+  rig.inst.tcpipAddressCommand([](TcpipAddressData& dialog) {
+    dialog.accept({"10.0.0.5", "", "", ""});  // typed, then Escape or Cancel
+    return false;
+  });
+  EXPECT_TRUE(rig.visa.calls.empty()) << "no search";
+  EXPECT_EQ(rig.inst.typedAddresses().addresses()[0], "0.0.0.0");
+  EXPECT_FALSE(rig.inst.typedAddressFlag());
+  EXPECT_TRUE(rig.ui.shown.empty());
+}
+
+TEST(TypedAddresses, AnAddressWhereNoCounterAnswersIsReported) {
+  Rig rig;
+  rig.visa.addInstrument("TCPIP::127.0.0.1", idn3800("A"));
+  rig.visa.addInstrument("TCPIP::10.0.0.9", "OTHER,DMM100,1,1");
+  rig.inst.tcpipAddressCommand([](TcpipAddressData& dialog) {
+    return dialog.accept({"127.0.0.1", "10.0.0.9", "10.0.0.77", ""});
+  });
+  EXPECT_EQ(lineTexts(rig.inst), std::vector<std::string>{"V3800A--TCPIP--127.0.0.1"});
+  ASSERT_EQ(rig.ui.shown.size(), 1u);
+  EXPECT_EQ(rig.ui.shown[0].text, "No V38XX counter answered at 10.0.0.9, 10.0.0.77.");
+  EXPECT_EQ(rig.ui.shown[0].caption, "V38XX_AP");
+  EXPECT_EQ(rig.ui.shown[0].icon, core::Icon::Exclamation);
+}
+
+TEST(ReturnToLocal, InstrumentsTalkedToButNotListedGoBackToLocalToo) {
+  Rig rig;
+  // A typed address that is no counter, and a counter of an earlier search that the last one
+  // no longer lists: both were addressed, so both go back to local at the end.
+  rig.visa.addInstrument("TCPIP::10.0.0.9", "OTHER,DMM100,1,1");
+  rig.add(kUsb3800Hex, "USB0::0x2B7A::0x0ED8::SN00000001::INSTR", idn3800("SN00000001"));
+  rig.inst.search(true);
+  rig.visa.findResults[kUsb3800Hex].clear();
+  rig.add(kUsb3820Hex, "USB0::0x2B7A::0x0EEC::SN00000002::INSTR", idn3820("SN00000002"));
+  rig.inst.tcpipAddressCommand([](TcpipAddressData& dialog) {
+    return dialog.accept({"10.0.0.9", "", "", ""});
+  });
+  ASSERT_EQ(lineTexts(rig.inst), std::vector<std::string>{"V3820A--USBTMC--SN00000002"});
+  rig.clearRecords();
+  rig.inst.returnToLocal(false, "100 ms");
+  const std::string rlst("syst:comm:rlst loc\0", 19);
+  const auto writes = rig.visa.callsOf("viWrite");
+  ASSERT_EQ(writes.size(), 3u) << "the listed counter and the two others";
+  for (const auto& w : writes) EXPECT_EQ(w.text, rlst);
+  std::vector<std::string> reopened;
+  for (const auto& o : rig.visa.callsOf("viOpen")) reopened.push_back(o.text);
+  EXPECT_EQ(reopened, (std::vector<std::string>{"USB0::0x2B7A::0x0ED8::SN00000001::INSTR",
+                                                "TCPIP::10.0.0.9"}));
+  EXPECT_TRUE(rig.visa.openSessions.empty()) << "every session closed again";
+  EXPECT_TRUE(rig.visa.openManagers.empty());
+}
+
 }  // namespace

@@ -178,6 +178,32 @@ TEST(InstrumentRead, TimeOutMessageIsTheVisaStatusDescription) {
   EXPECT_EQ(rig.runStops, 1);
 }
 
+TEST(InstrumentRead, FailureMessageNamesTheCounterAndTheCommand) {
+  struct Case {
+    const char* proves;
+    std::unique_ptr<IoRig> rig;
+    std::string command;
+    std::string message;
+  };
+  Case cases[] = {
+      {"usb, a query with its line feed", std::make_unique<UsbRig>(), "fetch?\n",
+       "Timeout expired before operation completed.\n\n"
+       "Counter: V3800A (USB0::0x2B7A::0x0ED8::SN00000001::INSTR)\n"
+       "While reading the answer to \"fetch?\"."},
+      {"tcp/ip, a bare query", std::make_unique<TcpipRig>(), "calc3:data?",
+       "Timeout expired before operation completed.\n\n"
+       "Counter: V3800A (TCPIP0::127.0.0.1::inst0::INSTR)\n"
+       "While reading the answer to \"calc3:data?\"."},
+  };
+  for (Case& c : cases) {
+    c.rig->answer(std::nullopt);
+    c.rig->inst.write(c.command);
+    c.rig->inst.read();
+    ASSERT_EQ(c.rig->ui.shown.size(), 1u) << c.proves;
+    EXPECT_EQ(c.rig->ui.shown[0].text, c.message) << c.proves;
+  }
+}
+
 TEST(InstrumentRead, GpibJudgesByTheCountNotTheStatus) {
   struct Case {
     const char* proves;

@@ -41,6 +41,8 @@ struct Fakes : reading::ReadingLink,
     return a;
   }
   bool lastReadFailed() const override { return failed; }
+  std::string counter;
+  std::string counterDescription() const override { return counter; }
   bool append(const std::string& answer, std::string* error) override {
     if (storeFails) *error = "The disk is full.";
     if (!storeFails) stored.push_back(answer);
@@ -177,6 +179,49 @@ TEST(ReadingLoop, OnlyOverflowAnswersShowNoSignalForMaximumAndMinimum) {
   r.loop.tick();
   EXPECT_EQ(r.f.maxText, "No signal");
   EXPECT_EQ(r.f.minText, "No signal");
+}
+
+TEST(ReadingLoop, AnAnswerWithoutANumberIsNoReadingAndStopsTheRun) {
+  struct Case {
+    const char* proves;
+    std::string answer;
+    std::string quoted;  // as the message quotes it
+  };
+  const Case cases[] = {
+      {"letters", "ERR BUSY\n", "\"ERR BUSY\\n\""},
+      {"nothing at all", "", "\"\""},
+      {"control bytes", std::string("\x07\x01zz\r\n"), "\"\\x07\\x01zz\\r\\n\""},
+      {"a sign without digits", "+E+006\n", "\"+E+006\\n\""},
+  };
+  for (const Case& c : cases) {
+    Rig r;
+    r.f.counter = "V3800A (USB0::0x2B7A::0x0ED8::SIM3800A01::INSTR)";
+    r.f.answers = {"+1.0E+000\n", c.answer, "+3.0E+000\n"};
+    r.loop.tick();
+    r.loop.tick();
+    EXPECT_EQ(r.runStops, 1) << c.proves;
+    EXPECT_EQ(r.loop.count(), 1) << c.proves;
+    EXPECT_EQ(r.f.count, "1") << c.proves;
+    EXPECT_EQ(r.loop.statistics().validCount(), 1) << c.proves;
+    EXPECT_EQ(r.loop.window().count(), 1) << c.proves;
+    EXPECT_EQ(r.f.stored.size(), 1u) << c.proves << ": nothing of it stored";
+    EXPECT_EQ(r.loop.maximum(), 1.0) << c.proves;
+    ASSERT_EQ(r.ui.shown.size(), 1u) << c.proves;
+    EXPECT_EQ(r.ui.shown[0].text,
+              "The counter's answer is not a reading, so the run has been stopped. Nothing of it "
+              "was stored or counted.\n\nCounter: V3800A "
+              "(USB0::0x2B7A::0x0ED8::SIM3800A01::INSTR)\nAnswer: " +
+                  c.quoted)
+        << c.proves;
+    EXPECT_EQ(r.ui.shown[0].icon, core::Icon::Error) << c.proves;
+  }
+}
+
+TEST(ReadingLoop, QuotedAnswersAreCutAndShowTheirControlCharacters) {
+  EXPECT_EQ(reading::quotedAnswer("abc"), "\"abc\"");
+  EXPECT_EQ(reading::quotedAnswer("a\tb\x7f"), "\"a\\tb\\x7F\"");
+  EXPECT_EQ(reading::quotedAnswer(std::string(200, 'x'), 60), "\"" + std::string(60, 'x') + "...\"");
+  EXPECT_EQ(reading::quotedAnswer(std::string(60, 'y'), 60), "\"" + std::string(60, 'y') + "\"");
 }
 
 TEST(ReadingLoop, TheReadingAfterTheLimitIsTheLast) {

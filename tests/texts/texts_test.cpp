@@ -81,6 +81,23 @@ TEST(Texts, EachUseOfAKeyHasTheOneEnglishTextOfTheCatalogue) {
   EXPECT_EQ(chinese.get("1127"), "Stop");
 }
 
+TEST(Texts, FillInTakesTheValuesInOrderAndNeverReadsPastThem) {
+  struct Case {
+    const char* pattern;
+    std::initializer_list<std::string_view> values;
+    const char* filled;
+  };
+  const Case cases[] = {
+      {"The Database %d could not be read: %s.", {"3", "locked"},
+       "The Database 3 could not be read: locked."},
+      {"100%% of %s", {"it"}, "100% of it"},
+      {"%s and %s and %s", {"one"}, "one and  and "},
+      {"no placeholder", {"spare"}, "no placeholder"},
+      {"trailing %", {}, "trailing %"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(measure::fillIn(c.pattern, c.values), c.filled);
+}
+
 TEST(Texts, UncataloguedKeyShowsItselfSoTheMistakeIsVisible) {
   const measure::Texts texts;
   EXPECT_EQ(texts.get("999"), "999");
