@@ -238,6 +238,7 @@ void FrontPanel::selectDevice(int line) {
 bool FrontPanel::runStartAllowed() {
   const std::string title(kAppTitle);
   auto refuse = [&](Ctl field, const std::string& text) {
+    panel_->showRunButtons(false);
     ui_.message(text, title, core::Icon::Error);
     panel_->focus(field);
     return false;
@@ -257,6 +258,7 @@ bool FrontPanel::runStartAllowed() {
   }
   if (panel_->control(Ctl::StopTimeBox).checked &&
       reading::secondsUntil(stopTime_, clock_.nowSeconds()) < 0) {
+    panel_->showRunButtons(false);
     ui_.message(
         measure::fillIn(texts_.get("1105"), {reading::stopTimeText(stopTime_), texts_.get("801")}),
         title, core::Icon::Exclamation);

@@ -60,6 +60,22 @@ QString qtFileFilter(const std::string& filter) {
   return filters.join(QStringLiteral(";;"));
 }
 
+std::unique_ptr<QMessageBox> makeMessageBox(const std::string& text, const std::string& caption,
+                                            core::Icon icon, core::Buttons buttons,
+                                            QWidget* parent) {
+  auto box = std::make_unique<QMessageBox>(qtIcon(icon), QString::fromStdString(caption),
+                                           QString::fromStdString(text), QMessageBox::NoButton,
+                                           parent);
+  box->setTextFormat(Qt::PlainText);
+  if (buttons == core::Buttons::YesNo) {
+    box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box->setDefaultButton(QMessageBox::Yes);
+  } else {
+    box->setStandardButtons(QMessageBox::Ok);
+  }
+  return box;
+}
+
 QtInteraction::QtInteraction(QWidget* parent) : parent_(parent) {}
 
 QtInteraction::~QtInteraction() {
@@ -77,19 +93,11 @@ core::Answer QtInteraction::message(const std::string& text, const std::string& 
     answers.pop_front();
     return a;
   }
-  QMessageBox box(qtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
-                  QMessageBox::NoButton, parent_);
-  box.setTextFormat(Qt::PlainText);
-  if (buttons == core::Buttons::YesNo) {
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(QMessageBox::Yes);
-  } else {
-    box.setStandardButtons(QMessageBox::Ok);
-  }
+  const std::unique_ptr<QMessageBox> box = makeMessageBox(text, caption, icon, buttons, parent_);
   // A message during a long operation must show the normal pointer.
   const bool busy = waitCursorDepth_ > 0;
   if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
-  const int result = box.exec();
+  const int result = box->exec();
   if (busy) QApplication::restoreOverrideCursor();
   switch (result) {
     case QMessageBox::Ok:

@@ -9,13 +9,22 @@
 #include <QWidget>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/interaction.h"
 
+class QMessageBox;
+
 namespace app {
+
+// The message box the window shows for core::Interaction::message: caption, plain text, icon
+// and buttons as given, centred on `parent`.
+std::unique_ptr<QMessageBox> makeMessageBox(const std::string& text, const std::string& caption,
+                                            core::Icon icon, core::Buttons buttons,
+                                            QWidget* parent);
 
 // The Qt file-dialog filter of a filter in the "description|patterns|...||" form, e.g.
 // "CSV Files(*.CSV)|*.CSV||" -> "CSV Files(*.CSV)". Patterns are matched regardless of case,

@@ -63,7 +63,7 @@ std::string quotedAnswer(std::string_view answer, std::size_t maxLength) {
       out += "\\r";
     } else if (c == '\t') {
       out += "\\t";
-    } else if (u < 0x20 || u == 0x7F) {
+    } else if (u < 0x20 || u >= 0x7F) {
       out += core::format("\\x%02X", u);
     } else {
       out += c;

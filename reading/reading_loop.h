@@ -59,8 +59,9 @@ double secondsUntil(const StopTime& stop, std::time_t now);
 // The stop time as the picker shows it: "yyyy/MM/dd HH:mm:ss".
 std::string stopTimeText(const StopTime& stop);
 
-// An answer as a message quotes it: in quotes, control characters written as escapes
-// ("\n", "\x07"), cut after `maxLength` characters with "..." when longer.
+// An answer as a message quotes it: in quotes, control characters and bytes beyond ASCII
+// written as escapes ("\n", "\x07", "\xFE"), cut after `maxLength` characters with "..."
+// when longer.
 std::string quotedAnswer(std::string_view answer, std::size_t maxLength = 60);
 
 // The front-panel controls a tick consults, read afresh at every tick.
