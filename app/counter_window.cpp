@@ -138,7 +138,9 @@ CounterDialog::~CounterDialog() {
   frontPanel_->setChangeHandler({});
   frontPanel_->panel().setChangeHandler({});
   frontPanel_->panel().setFocusHandler({});
+  ui_.setBlockingWaits(true);
   frontPanel_->shutdown();
+  ui_.setBlockingWaits(false);
   // The widgets go before the front panel they report to.
   delete takeCentralWidget();
   panel_ = nullptr;

@@ -88,7 +88,6 @@ struct FrontPanelOptions {
 class FrontPanel {
  public:
   static constexpr std::string_view kAppTitle = "V38XX_AP";
-  static constexpr std::string_view kLevelErrorCaption = "ERROR";
   // The area of the window (client pixels) where moving the pointer after a run redraws the
   // trend chart once.
   static constexpr int kRedrawAreaLeft = 6, kRedrawAreaRight = 889;

@@ -63,9 +63,9 @@ QString qtFileFilter(const std::string& filter) {
 std::unique_ptr<QMessageBox> makeMessageBox(const std::string& text, const std::string& caption,
                                             core::Icon icon, core::Buttons buttons,
                                             QWidget* parent) {
-  auto box = std::make_unique<QMessageBox>(qtIcon(icon), QString::fromStdString(caption),
-                                           QString::fromStdString(text), QMessageBox::NoButton,
-                                           parent);
+  auto box =
+      std::make_unique<QMessageBox>(qtIcon(icon), QString::fromStdString(caption),
+                                    QString::fromStdString(text), QMessageBox::NoButton, parent);
   box->setTextFormat(Qt::PlainText);
   if (buttons == core::Buttons::YesNo) {
     box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -153,6 +153,10 @@ void QtInteraction::popBusyHandler() {
 void QtInteraction::waitFor(core::Pending& pending, core::WaitInput input) {
   // Nearly every call is over long before the next frame: no event loop for those.
   if (pending.waitFor(std::chrono::milliseconds(2))) return;
+  if (blockingWaits_) {
+    pending.wait();
+    return;
+  }
   QEventLoop loop;
   // Woken from the I/O thread: a queued call, safe from any thread, that a destroyed loop
   // never receives.

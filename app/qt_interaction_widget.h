@@ -64,6 +64,8 @@ class QtInteraction : public core::Interaction {
   void pushBusyHandler(std::function<void(bool)> handler);
   void popBusyHandler();
   bool busy() const { return busyDepth_ > 0; }
+  // While the window is being destroyed no event may reach it: waits then simply block.
+  void setBlockingWaits(bool on) { blockingWaits_ = on; }
 
   // ---- Answering by itself (tests, screenshots)
   // While on, no dialog is shown: messages are recorded and answered from `answers` (Yes/No
@@ -88,6 +90,7 @@ class QtInteraction : public core::Interaction {
   std::vector<Shown> shown_;
   int waitCursorDepth_ = 0;
   int busyDepth_ = 0;
+  bool blockingWaits_ = false;
   std::vector<std::function<void(bool)>> busyHandlers_;
 };
 

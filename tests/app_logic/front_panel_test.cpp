@@ -220,8 +220,8 @@ TEST(FrontPanel, RunsEndOnTheirStopConditions) {
        [](Rig& r) {
          r.fp.panel().setChecked(Ctl::StopTimeBox, true);
          const std::tm t = r.clock.localNow();
-         r.fp.setStopTime({t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min,
-                           t.tm_sec + 1});
+         r.fp.setStopTime(
+             {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec + 1});
        },
        25, 19},
   };
@@ -476,8 +476,7 @@ TEST(FrontPanel, ARunThatCannotStartKeepsTheOldRecording) {
   r.ticks(2);
   EXPECT_FALSE(r.fp.running());
   EXPECT_EQ(storedValues(r.folder.file(3), &dateRows), old) << "the old recording is intact";
-  EXPECT_EQ(folderFiles(r.folder.file(3).parent_path()),
-            std::vector<std::string>{"DBfile_DB3.db"});
+  EXPECT_EQ(folderFiles(r.folder.file(3).parent_path()), std::vector<std::string>{"DBfile_DB3.db"});
 }
 
 TEST(FrontPanel, RunStartFromTheMenuReadsStopAfterNAfresh) {
@@ -520,9 +519,8 @@ TEST(FrontPanel, BadNumbersAreRefusedBeforeAnythingIsSent) {
          r.fp.panel().setText(Ctl::LowerEdit, "5");
        },
        Ctl::UpperEdit, "Upper: please enter a number."},
-      {"an empty gate time",
-       [](Rig& r) { r.fp.panel().setText(Ctl::GateTimeEdit, " "); }, Ctl::GateTimeEdit,
-       "Gate: please enter a number."},
+      {"an empty gate time", [](Rig& r) { r.fp.panel().setText(Ctl::GateTimeEdit, " "); },
+       Ctl::GateTimeEdit, "Gate: please enter a number."},
       {"an empty N with its box ticked",
        [](Rig& r) {
          r.fp.panel().setChecked(Ctl::StopAfterNBox, true);
@@ -534,8 +532,7 @@ TEST(FrontPanel, BadNumbersAreRefusedBeforeAnythingIsSent) {
          r.fp.panel().setChecked(Ctl::StopAfterNBox, true);
          r.fp.panel().setText(Ctl::StopAfterNCount, "0");
        },
-       Ctl::StopAfterNCount,
-       "Stop After N count: Please enter an integer between 1 and 10000000."},
+       Ctl::StopAfterNCount, "Stop After N count: Please enter an integer between 1 and 10000000."},
   };
   for (const Case& c : cases) {
     Rig r;

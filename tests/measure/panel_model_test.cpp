@@ -70,11 +70,12 @@ TEST(PanelControls, TableIsCompleteAndUsesCataloguedTexts) {
 TEST(PanelControls, EveryWordOfThePanelHasALanguageKey) {
   // Texts without a key are units, numbers and interface names, the same in every language.
   const std::set<std::string_view> symbols = {
-      "uHz", "mHz", "Hz", "KHz", "MHz", "pSec", "nSec", "uSec", "mSec", "Sec", "uDeg", "mDeg",
-      "Deg", "KDeg", "MDeg", "u", "m", "1", "K", "M", "USB", "DB9", "(%)", "(V)", "100 ms",
-      "300 ms", "500 ms", "1000 ms", "2000 ms"};
+      "uHz",  "mHz",  "Hz",  "KHz",  "MHz",    "pSec",   "nSec",   "uSec",    "mSec",   "Sec",
+      "uDeg", "mDeg", "Deg", "KDeg", "MDeg",   "u",      "m",      "1",       "K",      "M",
+      "USB",  "DB9",  "(%)", "(V)",  "100 ms", "300 ms", "500 ms", "1000 ms", "2000 ms"};
   auto isNumber = [](std::string_view t) {
-    return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !t.empty() &&
+           std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
   };
   for (const auto& def : measure::panelControlDefs()) {
     std::vector<measure::PanelText> texts(def.entries.begin(), def.entries.end());

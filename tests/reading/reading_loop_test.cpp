@@ -222,7 +222,8 @@ TEST(ReadingLoop, QuotedAnswersAreCutAndShowTheirControlCharacters) {
   EXPECT_EQ(reading::quotedAnswer("a\tb\x7f"), "\"a\\tb\\x7F\"");
   EXPECT_EQ(reading::quotedAnswer("\xfe\xc3\xa9"), "\"\\xFE\\xC3\\xA9\"")
       << "garbage bytes are no text of any language";
-  EXPECT_EQ(reading::quotedAnswer(std::string(200, 'x'), 60), "\"" + std::string(60, 'x') + "...\"");
+  EXPECT_EQ(reading::quotedAnswer(std::string(200, 'x'), 60),
+            "\"" + std::string(60, 'x') + "...\"");
   EXPECT_EQ(reading::quotedAnswer(std::string(60, 'y'), 60), "\"" + std::string(60, 'y') + "\"");
 }
 

@@ -231,15 +231,13 @@ void RecordDialogsTest::viewDialogShowsOverflowStatisticsWhole() {
     records::ViewRecordDialog dialog(ui, texts);
     dialog.show();
     dialog.databaseList()->setCurrentRow(0);
-    QCOMPARE(dialog.maxValue()->text(),
-             QStringLiteral("99100000000000005192630646116011999232"));
-    QCOMPARE(dialog.minValue()->text(),
-             QStringLiteral("-99100000000000005192630646116011999232"));
-    for (QLabel* value : {dialog.countValue(), dialog.maxValue(), dialog.minValue(),
-                          dialog.avgValue()}) {
-      QVERIFY2(value->fontMetrics().horizontalAdvance(value->text()) <=
-                   value->contentsRect().width(),
-               qPrintable(value->text()));
+    QCOMPARE(dialog.maxValue()->text(), QStringLiteral("99100000000000005192630646116011999232"));
+    QCOMPARE(dialog.minValue()->text(), QStringLiteral("-99100000000000005192630646116011999232"));
+    for (QLabel* value :
+         {dialog.countValue(), dialog.maxValue(), dialog.minValue(), dialog.avgValue()}) {
+      QVERIFY2(
+          value->fontMetrics().horizontalAdvance(value->text()) <= value->contentsRect().width(),
+          qPrintable(value->text()));
       QCOMPARE(value->toolTip(), value->text());
     }
   }

@@ -99,9 +99,9 @@ TEST(ShippedIni, TextsReadsEveryLanguageAndTheShortFieldsFit) {
 TEST(ShippedIni, TheTextsThatStayedEnglishAreTranslated) {
   // The page keys, the statistics "Show" box, Setting Mode's instructions and entries, the
   // About box with its title and entry, and the messages of faults and bad input.
-  const char* keys[] = {"1119", "1120", "1121", "1122", "1123", "1124", "1125", "1128", "1165",
-                        "1166", "1167", "1115", "1116", "1117", "1118", "1100", "1101", "1105",
-                        "1106", "1108", "1111", "1126", "1127"};
+  const char* keys[] = {"1119", "1120", "1121", "1122", "1123", "1124", "1125", "1128",
+                        "1165", "1166", "1167", "1115", "1116", "1117", "1118", "1100",
+                        "1101", "1105", "1106", "1108", "1111", "1126", "1127"};
   measure::Texts texts(kShippedIni);
   for (const auto section : {measure::kChineseTraditional, measure::kChineseSimplified}) {
     texts.setLanguage(section);

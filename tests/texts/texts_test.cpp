@@ -88,7 +88,8 @@ TEST(Texts, FillInTakesTheValuesInOrderAndNeverReadsPastThem) {
     const char* filled;
   };
   const Case cases[] = {
-      {"The Database %d could not be read: %s.", {"3", "locked"},
+      {"The Database %d could not be read: %s.",
+       {"3", "locked"},
        "The Database 3 could not be read: locked."},
       {"100%% of %s", {"it"}, "100% of it"},
       {"%s and %s and %s", {"one"}, "one and  and "},
