@@ -82,12 +82,7 @@ void Console::readCommand() {
   receivedText_ = read();
 }
 
-bool Console::cancelRead() {
-  if (!reading_ || !queued_) return false;
-  visa::Library& direct = queued_->direct();
-  const ViSession session = readingSession_;
-  return queued_->io().cancel([&direct, session] { direct.viClear(session); });
-}
+bool Console::cancelRead() { return reading_ && queued_ && queued_->cancelRead(); }
 
 bool Console::readInto(const std::shared_ptr<ViByte[]>& buffer, ViUInt32 size, ViUInt32* count,
                        ViStatus* status) {
@@ -95,23 +90,10 @@ bool Console::readInto(const std::shared_ptr<ViByte[]>& buffer, ViUInt32 size, V
     *status = visa_.viRead(currentSession_, buffer.get(), size, count);
     return true;
   }
-  struct Result {
-    ViStatus status = VI_SUCCESS;
-    ViUInt32 count = 0;
-  };
-  auto result = std::make_shared<Result>();
-  visa::Library& direct = queued_->direct();
-  const ViSession session = currentSession_;
-  readingSession_ = session;
   reading_ = true;
-  const bool ran = queued_->io().runCancellable([&direct, session, buffer, size, result] {
-    result->status = direct.viRead(session, buffer.get(), size, &result->count);
-  });
+  const bool ran = queued_->readCancellable(currentSession_, buffer, size, count, status);
   reading_ = false;
-  if (!ran) return false;
-  *status = result->status;
-  *count = result->count;
-  return true;
+  return ran;
 }
 
 void Console::explain(ViStatus status, ViUInt32 count, int timeoutMs) {

@@ -144,7 +144,6 @@ class Console {
   const measure::Texts& texts_;
   QueuedLibrary* queued_ = nullptr;
   bool reading_ = false;
-  ViSession readingSession_ = 0;
   int ioTimeoutMs_ = kDefaultIoTimeoutMs;
   BufferAllocator allocator_;
 

@@ -131,35 +131,13 @@ void Instrument::readFailed(ViStatus status, const std::string& command) {
 
 bool Instrument::readAnswer(const std::shared_ptr<ViByte[]>& buffer, ViUInt32 size, ViUInt32* count,
                             ViStatus* status, bool cancellable) {
-  if (!cancellable || !io_->threaded()) {
-    *status = visa_.viRead(currentSession_, buffer.get(), size, count);
-    return true;
-  }
-  // The read owns its buffer and its result: when STOP gives the wait up, the VISA call may
-  // still be returning on the I/O thread.
-  struct Result {
-    ViStatus status = VI_SUCCESS;
-    ViUInt32 count = 0;
-  };
-  auto result = std::make_shared<Result>();
-  visa::Library& direct = queued_->direct();
-  const ViSession session = currentSession_;
-  pendingReadSession_ = session;
-  const bool ran = io_->runCancellable([&direct, session, buffer, size, result] {
-    result->status = direct.viRead(session, buffer.get(), size, &result->count);
-  });
-  if (!ran) return false;
-  *status = result->status;
-  *count = result->count;
+  if (cancellable && io_->threaded())
+    return queued_->readCancellable(currentSession_, buffer, size, count, status);
+  *status = visa_.viRead(currentSession_, buffer.get(), size, count);
   return true;
 }
 
-bool Instrument::cancelPendingRead() {
-  if (!io_->cancellableWaiting()) return false;
-  visa::Library& direct = queued_->direct();
-  const ViSession session = pendingReadSession_;
-  return io_->cancel([&direct, session] { direct.viClear(session); });
-}
+bool Instrument::cancelPendingRead() { return queued_->cancelRead(); }
 
 std::string Instrument::read(bool cancellable) {
   lastReadFailed_ = false;

@@ -270,8 +270,6 @@ class Instrument {
   std::string lastResponse_;
   bool lastReadFailed_ = false;
   bool lastReadCancelled_ = false;
-  bool cancelRequested_ = false;
-  ViSession pendingReadSession_ = 0;
   // Every instrument written to since start-up (kind and resource name), in order.
   std::vector<DeviceEntry> talkedTo_;
   std::vector<std::string> silentTypedAddresses_;  // typed addresses where no counter answered

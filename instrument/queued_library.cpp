@@ -56,4 +56,29 @@ ViStatus QueuedLibrary::viClose(ViObject object) {
   return queued([&] { return library_.viClose(object); });
 }
 
+bool QueuedLibrary::readCancellable(ViSession session, const std::shared_ptr<ViByte[]>& buffer,
+                                    ViUInt32 size, ViUInt32* count, ViStatus* status) {
+  struct Result {
+    ViStatus status = VI_SUCCESS;
+    ViUInt32 count = 0;
+  };
+  auto result = std::make_shared<Result>();
+  visa::Library& library = library_;
+  readSession_ = session;
+  const bool ran = io_.runCancellable([&library, session, buffer, size, result] {
+    result->status = library.viRead(session, buffer.get(), size, &result->count);
+  });
+  if (!ran) return false;
+  *status = result->status;
+  *count = result->count;
+  return true;
+}
+
+bool QueuedLibrary::cancelRead() {
+  if (!io_.cancellableWaiting()) return false;
+  visa::Library& library = library_;
+  const ViSession session = readSession_;
+  return io_.cancel([&library, session] { library.viClear(session); });
+}
+
 }  // namespace instrument

@@ -2,6 +2,8 @@
 // The VISA library as the main window uses it: every call runs on the I/O thread (see
 // IoThread) while the window waits for it, in the order the calls are made.
 
+#include <memory>
+
 #include "instrument/io_thread.h"
 #include "visa/library.h"
 
@@ -27,9 +29,16 @@ class QueuedLibrary final : public visa::Library {
   ViStatus viGpibControlREN(ViSession session, ViUInt16 mode) override;
   ViStatus viClose(ViObject object) override;
 
-  // The library itself, for the calls that must not wait their turn (the clear that cancels
-  // a read) and for reads that own their buffer (IoThread::runCancellable).
-  visa::Library& direct() { return library_; }
+  // A read that the user may give up: viRead on the I/O thread into `buffer`, which it shares,
+  // with the user's input handled meanwhile. False when cancelRead() gave it up (the call may
+  // then still be returning on the I/O thread: it owns the buffer and its result).
+  bool readCancellable(ViSession session, const std::shared_ptr<ViByte[]>& buffer, ViUInt32 size,
+                       ViUInt32* count, ViStatus* status);
+  // Gives up the read readCancellable waits for, clearing its session at once (VISA's device
+  // clear, which also ends the wait of the VISA call). False when no read waits.
+  bool cancelRead();
+  bool readWaiting() const { return io_.cancellableWaiting(); }
+
   IoThread& io() { return io_; }
 
  private:
@@ -42,6 +51,7 @@ class QueuedLibrary final : public visa::Library {
 
   visa::Library& library_;
   IoThread& io_;
+  ViSession readSession_ = 0;  // the session of the read readCancellable waits for
 };
 
 }  // namespace instrument
