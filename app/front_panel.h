@@ -24,6 +24,9 @@
 namespace core {
 class Clock;
 }
+namespace measure {
+struct RunStartProgram;
+}
 namespace visa {
 class Library;
 }
@@ -40,7 +43,7 @@ class Timers {
 inline constexpr int kReadingTimer = 1;
 
 // Secondary dialogs the window opens modally when asked.
-enum class Dialog { ViewRecord, ChartRecord, CommandControl, About };
+enum class Dialog { ViewRecord, ChartRecord, CommandControl, About, Stability };
 
 class Dialogs {
  public:
@@ -51,7 +54,8 @@ class Dialogs {
   // The TCP/IP Address dialog on a copy of the typed addresses; true when it was confirmed
   // (the copy then holds the addresses typed), false when it was left any other way.
   virtual bool showTcpipAddress(instrument::TcpipAddressData& data) = 0;
-  // View Record, Chart Record, Command Control (on instrument().console()) and About.
+  // View Record, Chart Record, Command Control (on instrument().console()), About and
+  // Stability.
   virtual void open(Dialog dialog) = 0;
 };
 
@@ -157,6 +161,8 @@ class FrontPanel {
   // The checks of Run Start before anything is sent: every number it would send, N of "Stop
   // After N count" (read afresh), a stop time that has not passed. False after the message.
   bool runStartAllowed();
+  // The run's settings into the recording database (table run_info).
+  void storeRunInfo(const measure::RunStartProgram& program);
 
   core::Interaction& ui_;
   core::Clock& clock_;
@@ -178,6 +184,7 @@ class FrontPanel {
   std::optional<reading::TrendChart> chart_;
   core::Color drawColor_{0, 0, 255};
   reading::StopTime stopTime_;
+  std::optional<records::RunInfo> runInfo_;  // of the recording run
   int chartWidth_ = 0;
   int chartHeight_ = 0;
   bool deviceListLocked_ = false;  // during a run

@@ -14,6 +14,7 @@
 #include "measure/texts.h"
 #include "records/database.h"
 #include "records/failure_text.h"
+#include "records/run_info.h"
 
 namespace records {
 
@@ -203,6 +204,7 @@ void ViewRecord::open(int dpiX, int dpiY) {
   view_.exitTooltip = t.get("753") + " ...";
   view_.readingHeader = t.get("1176");
   view_.timeHeader = t.get("602");
+  view_.runSettingsLabel = t.get("1231");
   folder_ = databaseFolderFor(currentDirectory());
   view_.grid = gridLayout(dpiX, dpiY);
   fillList();
@@ -253,6 +255,7 @@ void ViewRecord::chooseDatabase(int index) {
 
   const core::WaitCursor wait(ui_);
   if (!chosenFileExists()) return;
+  view_.runSettings = runSettingsText(databasePath(folder_, chosen_->number), texts_);
   try {
     Database db;
     openReadingDatabase(db, databasePath(folder_, chosen_->number));

@@ -11,6 +11,8 @@ packages=(
   # Qt's own texts (message-box buttons, colour and file pickers) in Chinese
   qt6-translations-l10n
   libsqlite3-dev sqlite3 libsimpleini-dev libxlsxwriter-dev
+  # chi-squared quantiles of the stability confidence intervals (Boost.Math, headers only)
+  libboost-dev
   libtirpc-dev rpcsvc-proto
   # the spreadsheet side: LibreOffice Calc and Writer, the UNO SDK, Python-UNO for checks
   libreoffice-calc libreoffice-writer libreoffice-dev libreoffice-dev-common
