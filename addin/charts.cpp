@@ -217,6 +217,7 @@ bool Application::buildCharts() {
   sheet::Worksheet& ws = worksheet();
   const std::string s = ws.name();
 
+  double stripRight = 0;
   if (chartKind_ == 1 || chartKind_ == 3) {
     try {
       sheet::ChartSpec spec;
@@ -233,6 +234,7 @@ bool Application::buildCharts() {
       spec.top = 12;
       spec.windowPoints = std::max<std::int32_t>(numPoints_, 1);
       stripChart_ = ws.addChart(spec);
+      stripRight = spec.left + spec.width;
       ws.activate();
     } catch (const std::exception& e) {
       const long number = dynamic_cast<const sheet::Error*>(&e)
@@ -263,9 +265,11 @@ bool Application::buildCharts() {
       spec.top = 12;
       spec.left = ws.columnLeft(9);
       if (chartKind_ == 3 && chartInSheet_ && !stripChart_.empty()) {
-        // Beside the strip chart: its top, and the left of a column to its right.
+        // Beside the strip chart: its top, and the left of the first column to its right.
         spec.top = ws.chartTop(stripChart_);
-        spec.left = ws.columnLeft(19);
+        long column = 9;
+        while (column < 1000 && ws.columnLeft(column) < stripRight + 6) ++column;
+        spec.left = ws.columnLeft(column);
       }
       histogramChart_ = ws.addChart(spec);
       ws.activate();

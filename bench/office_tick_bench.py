@@ -47,6 +47,8 @@ def main():
     fixture = AddinFixture()
     try:
         cases = [("no chart (kind 0)", 0, None)]
+        if "--histograms" in sys.argv:
+            cases = [("histogram, 1000 bins (kind 2)", 2, 1000), ("both, 1000 bins (kind 3)", 3, 1000)]
         if "--charts" in sys.argv:
             cases += [("strip chart (kind 1)", 1, None), ("histogram, 1000 bins (kind 2)", 2, 1000),
                       ("both, 1000 bins (kind 3)", 3, 1000)]

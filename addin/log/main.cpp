@@ -279,6 +279,11 @@ int run(const addin::log::LogOptions& o) {
   }
 
   for (const auto& out : o.outputs) {
+    if ((o.chart == 1 || o.chart == 3) && addin::log::filterForOutput(out) != "calc8" && !o.quiet)
+      std::fprintf(stderr,
+                   "v38xx-log: note: %s keeps the charts, names and formulas but not the strip "
+                   "chart's scroll bars (an .ods workbook keeps them)\n",
+                   out.c_str());
     if (save(doc, out)) {
       if (!o.quiet) std::fprintf(stderr, "v38xx-log: saved %s\n", out.c_str());
     } else {

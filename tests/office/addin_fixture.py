@@ -11,7 +11,7 @@ import simulator
 
 
 class AddinFixture:
-    def __init__(self):
+    def __init__(self, headless=True):
         self.build = os.path.abspath(office.BUILD_DIR)
         self.root = tempfile.mkdtemp(prefix="v38xx-addin-")
         self.sims = [simulator.Simulator(self.build, "V3800A"),
@@ -27,7 +27,8 @@ class AddinFixture:
             for s in self.sims:
                 f.write("resource = %s\n" % s.resource)
         self.office = office.Office(self.build, env={"XDG_DATA_HOME": self.data,
-                                                     "V38XX_VISA_CONF": self.visa_conf})
+                                                     "V38XX_VISA_CONF": self.visa_conf},
+                                    headless=headless)
         try:
             self.office.start()
         except Exception:
