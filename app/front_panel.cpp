@@ -2,7 +2,9 @@
 
 #include "core/clock.h"
 #include "measure/language.h"
+#include "measure/panel_controls.h"
 #include "measure/run_start_program.h"
+#include "measure/texts.h"
 
 namespace app {
 
@@ -18,8 +20,10 @@ class FrontPanel::Adapters final : public reading::ReadingLink,
   explicit Adapters(FrontPanel& fp) : fp_(fp) {}
 
   void write(const std::string& command) override { fp_.instrument_->write(command); }
-  std::string read() override { return fp_.instrument_->read(); }
+  // A run's read: STOP can cancel it while it waits.
+  std::string read() override { return fp_.instrument_->read(true); }
   bool lastReadFailed() const override { return fp_.instrument_->lastReadFailed(); }
+  std::string counterDescription() const override { return fp_.instrument_->counterDescription(); }
 
   bool append(const std::string& answerText, std::string* error) override {
     return fp_.recorder_->append(answerText, error);
@@ -59,14 +63,15 @@ FrontPanel::FrontPanel(visa::Library& visa, core::Interaction& ui, core::Clock& 
       dialogs_(dialogs),
       texts_(options.iniPath.empty() ? measure::defaultIniPath() : options.iniPath),
       language_(std::move(options.language)) {
-  instrument_ = std::make_unique<instrument::Instrument>(visa, ui, clock, texts_);
+  instrument_ =
+      std::make_unique<instrument::Instrument>(visa, ui, clock, texts_, options.threadedIo);
   panel_ = std::make_unique<measure::PanelModel>(
       ui, [this] { return instrument_->modelCode(); }, texts_);
   settingMode_ = std::make_unique<records::SettingMode>(selection_, ui, texts_);
   recorder_ = std::make_unique<records::Recorder>(ui, texts_, clock);
   adapters_ = std::make_unique<Adapters>(*this);
   loop_ = std::make_unique<reading::ReadingLoop>(reading::ReadingLoop::Ports{
-      *adapters_, *adapters_, *adapters_, *adapters_, ui, clock, [this] { RunStop(); }});
+      *adapters_, *adapters_, *adapters_, *adapters_, ui, clock, [this] { RunStop(); }, &texts_});
 
   instrument_->setRunStop([this] { RunStop(); });
   instrument::PanelHooks hooks;
@@ -79,7 +84,17 @@ FrontPanel::FrontPanel(visa::Library& visa, core::Interaction& ui, core::Clock& 
   panel_->setRunHandlers([this] { RunStart(); }, [this] { RunStop(); },
                          [this] { return loop_->running(); });
   panel_->setReadSpeedHandler([this](int periodMs) {
-    if (loop_->running()) timers_.start(kReadingTimer, periodMs);
+    if (!loop_->running()) return;
+    timers_.start(kReadingTimer, periodMs);
+    // The readings from here on come at the new period: a settings row of their own.
+    if (recorder_->recording() && runInfo_) {
+      runInfo_->readSpeedMs = periodMs;
+      runInfo_->started = records::DateTime::fromTm(clock_.localNow());
+      std::string error;
+      if (!recorder_->storeRunInfo(*runInfo_, &error)) {
+        ui_.message(error, std::string(kAppTitle), core::Icon::Exclamation);
+      }
+    }
   });
   panel_->setDotsHandler([this](int capacity, const std::string& label) {
     loop_->setDots(capacity - 1);
@@ -186,7 +201,7 @@ void FrontPanel::command(int id) {
     }
     case Command::TcpipAddresses:
       instrument_->tcpipAddressCommand(
-          [this](instrument::TcpipAddressData& data) { dialogs_.showTcpipAddress(data); });
+          [this](instrument::TcpipAddressData& data) { return dialogs_.showTcpipAddress(data); });
       afterSearch();
       break;
     case Command::ViewRecord:
@@ -194,6 +209,9 @@ void FrontPanel::command(int id) {
       break;
     case Command::ChartRecord:
       dialogs_.open(Dialog::ChartRecord);
+      break;
+    case Command::Stability:
+      dialogs_.open(Dialog::Stability);
       break;
     case Command::CommandControl:
       dialogs_.open(Dialog::CommandControl);
@@ -231,11 +249,47 @@ void FrontPanel::selectDevice(int line) {
   notify(Change::DeviceList);
 }
 
+bool FrontPanel::runStartAllowed() {
+  const std::string title(kAppTitle);
+  auto refuse = [&](Ctl field, const std::string& text) {
+    panel_->showRunButtons(false);
+    ui_.message(text, title, core::Icon::Error);
+    panel_->focus(field);
+    return false;
+  };
+  auto blank = [](const std::string& t) { return t.find_first_not_of(" \t") == std::string::npos; };
+  if (const auto bad = measure::checkRunStartNumbers(*panel_, texts_)) {
+    const std::string name = panel_->fieldName(bad->field);
+    return refuse(bad->field, blank(bad->text)
+                                  ? measure::fillIn(texts_.get("1107"), {name})
+                                  : measure::fillIn(texts_.get("1106"), {name, bad->text}));
+  }
+  if (panel_->control(Ctl::StopAfterNBox).checked && !panel_->readStopAfterN()) {
+    const std::string& n = panel_->control(Ctl::StopAfterNCount).text;
+    const std::string name = panel_->fieldName(Ctl::StopAfterNCount);
+    return refuse(Ctl::StopAfterNCount, blank(n) ? measure::fillIn(texts_.get("1107"), {name})
+                                                 : name + ": " + texts_.get("1159"));
+  }
+  if (panel_->control(Ctl::StopTimeBox).checked &&
+      reading::secondsUntil(stopTime_, clock_.nowSeconds()) < 0) {
+    panel_->showRunButtons(false);
+    ui_.message(
+        measure::fillIn(texts_.get("1105"), {reading::stopTimeText(stopTime_), texts_.get("801")}),
+        title, core::Icon::Exclamation);
+    return false;
+  }
+  return true;
+}
+
 void FrontPanel::RunStart() {
-  if (loop_->running()) return;
+  if (loop_->running() || instrument_->ioWaiting()) return;
   const ViSession session = instrument_->currentSession();
   if (session == instrument::kInvalidSession || session == VI_NULL) {
     ui_.message(texts_.get("1000"), std::string(kAppTitle), core::Icon::Exclamation);
+    return;
+  }
+  if (!runStartAllowed()) {
+    panel_->showRunButtons(false);
     return;
   }
   notify(Change::Chart);
@@ -254,11 +308,12 @@ void FrontPanel::RunStart() {
   for (const std::string& c : program.commands) instrument_->write(c);
   if (program.levelError) {
     RunStop();
-    ui_.message(program.levelError->text, std::string(kLevelErrorCaption), core::Icon::Error);
+    ui_.message(program.levelError->text, texts_.get("1180"), core::Icon::Error);
     return;
   }
 
   instrument_->write("INIT:CONT ON");
+  if (recorder_->recording()) storeRunInfo(program);
   panel_->setChartCaptionFunction(program.runningFunctionCode);
   loop_->start({program.runningFunctionCode, program.statisticsShown, selection_.save});
   timers_.start(kReadingTimer, panel_->readIntervalMs());
@@ -271,7 +326,31 @@ void FrontPanel::RunStart() {
   if (selection_.save && (selection_.databaseUsed || !recorder_->recording())) RunStop();
 }
 
+void FrontPanel::storeRunInfo(const measure::RunStartProgram& program) {
+  records::RunInfo info;
+  info.model = records::modelName(instrument_->modelCode());
+  const auto& lines = instrument_->deviceList().lines;
+  const int line = instrument_->deviceList().selectedLine;
+  if (line >= 0 && line < static_cast<int>(lines.size())) info.identification = lines[line];
+  info.resource = instrument_->currentName();
+  info.functionCode = program.runningFunctionCode;
+  info.functionName = std::string(measure::functionName(program.runningFunctionCode).english);
+  info.readSpeedMs = panel_->readIntervalMs();
+  for (const std::string& c : program.commands) info.program += c + "\n";
+  info.program += "INIT:CONT ON\n";
+  info.started = records::DateTime::fromTm(clock_.localNow());
+  info.programVersion = V38XX_VERSION;
+  runInfo_ = info;
+  std::string error;
+  if (!recorder_->storeRunInfo(info, &error)) {
+    ui_.message(error, std::string(kAppTitle), core::Icon::Exclamation);
+  }
+}
+
 void FrontPanel::RunStop() {
+  // STOP while the reading tick waits for an answer: the read gives up at once and the
+  // counter is cleared, then the stop goes on as always.
+  instrument_->cancelPendingRead();
   instrument_->write("INIT:CONT OFF");
   deviceListLocked_ = false;
   notify(Change::DeviceList);
@@ -299,6 +378,7 @@ void FrontPanel::onMouseMove(int x, int y) {
 void FrontPanel::shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
+  instrument_->cancelPendingRead();
   instrument_->returnToLocal(loop_->running(), std::string(panel_->choice(Ctl::ReadSpeed)));
   recorder_->close();
 }

@@ -1,5 +1,6 @@
 #include "measure/language.h"
 
+#include <cctype>
 #include <cstdlib>
 
 #include "core/interaction.h"
@@ -77,7 +78,11 @@ struct MenuLayout {
 // Setting, Record, Operation, Tool, Help.
 const std::vector<MenuLayout>& mainMenuLayout() {
   static const std::vector<MenuLayout> layout = {
-      {{32793, kSeparator, 32794, 32803}}, {{32795, 32796}}, {{32798, 32799}}, {{32800}}, {{32801}},
+      {{32793, kSeparator, 32794, 32803}},
+      {{32795, 32796, kStabilityCommand}},
+      {{32798, 32799}},
+      {{32800}},
+      {{32801}},
   };
   return layout;
 }
@@ -96,7 +101,9 @@ std::vector<MenuLabel> mainMenuLabels(const Texts& texts) {
       MenuEntryLabel entry;
       entry.command = commands[static_cast<std::size_t>(i)];
       if (!entry.separator()) {
-        entry.key = menuEntryKey(p, i);
+        // Entries added after the numbered scheme carry keys of their own.
+        entry.key = entry.command == kStabilityCommand ? std::string(kStabilityMenuKey)
+                                                       : menuEntryKey(p, i);
         entry.text = texts.get(entry.key);
       }
       menu.entries.push_back(std::move(entry));
@@ -122,6 +129,28 @@ std::string fitLabelField(std::string_view text) {
 MainWindowLabels mainWindowLabels(const Texts& texts) {
   return {fitLabelField(texts.get("604")), fitLabelField(texts.get("605")),
           fitLabelField(texts.get("692"))};
+}
+
+std::string menuMnemonicText(std::string_view text) {
+  auto escaped = [](std::string_view t) {
+    std::string out;
+    for (const char c : t) out += c == '&' ? std::string("&&") : std::string(1, c);
+    return out;
+  };
+  const std::size_t mark = text.rfind("(&");
+  if (mark == std::string_view::npos || mark + 3 >= text.size() || text[mark + 3] != ')')
+    return escaped(text);
+  const char letter = text[mark + 2];
+  const std::string_view before = text.substr(0, mark);
+  const std::string_view after = text.substr(mark + 4);
+  const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    const bool wordStart = i == 0 || before[i - 1] == ' ';
+    if (wordStart && lower(before[i]) == lower(letter)) {
+      return escaped(before.substr(0, i)) + "&" + escaped(before.substr(i)) + escaped(after);
+    }
+  }
+  return escaped(before) + "(&" + std::string(1, letter) + ")" + escaped(after);
 }
 
 std::string defaultIniPath() { return core::dataFilePath(std::string(kIniFileName)); }

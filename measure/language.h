@@ -50,6 +50,11 @@ std::string_view languageForTabIndex(int index);
 std::string menuTitleKey(int menuPosition);
 std::string menuEntryKey(int menuPosition, int entryPosition);
 
+// "Stability" at the end of the Record menu: command 32804, text key "1200" (the numbered
+// keys of that position belong to the original menus).
+inline constexpr int kStabilityCommand = 32804;
+inline constexpr std::string_view kStabilityMenuKey = "1200";
+
 // The main window's menu bar with the texts of the current language. Separators carry
 // command 0 and no key.
 struct MenuEntryLabel {
@@ -77,6 +82,12 @@ struct MainWindowLabels {
   std::string about;  // key "692"
 };
 MainWindowLabels mainWindowLabels(const Texts& texts);
+
+// A menu text with a mnemonic letter as a menu shows it. A trailing "(&X)" marks the letter
+// in the way of a translation whose words lack it; when a word of the text begins with that
+// letter, the mark moves onto it ("About V38XX_AP(&A)..." becomes "&About V38XX_AP..."), as an
+// English menu underlines it. Other "&" are shown as they are ("&&").
+std::string menuMnemonicText(std::string_view text);
 
 // Where the main program's INI file is: <executable>/../share/v38xx/CTR_TOOLV38XX.ini.
 std::string defaultIniPath();

@@ -227,10 +227,6 @@ DatabaseError::DatabaseError(FailureKind kind, std::string detail, int engineCod
       detail_(std::move(detail)),
       engineCode_(engineCode) {}
 
-DatabaseError engineFailure(sqlite3* db, int rc, const std::string& what) {
-  return engineError(db, rc, what);
-}
-
 std::string failureReason(const DatabaseError& error) {
   switch (error.kind()) {
     case FailureKind::NotADatabase:
@@ -249,6 +245,10 @@ std::string failureReason(const DatabaseError& error) {
       break;
   }
   return error.detail();
+}
+
+DatabaseError engineFailure(sqlite3* db, int rc, const std::string& what) {
+  return engineError(db, rc, what);
 }
 
 // ---- Query -------------------------------------------------------------------------------

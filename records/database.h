@@ -48,8 +48,7 @@ class DatabaseError : public std::runtime_error {
 // The reason of a failure in words for a message box ("the disk is full").
 std::string failureReason(const DatabaseError& error);
 
-// The error for an engine result code `rc` met while `what` on connection `db` (may be null),
-// with its kind found from the engine's and the system's codes.
+// The error for engine result `rc` on `db` while doing `what`, with its kind diagnosed.
 DatabaseError engineFailure(sqlite3* db, int rc, const std::string& what);
 
 // Field types of the schema (the data-access engine's codes 7 and 8).
@@ -146,10 +145,6 @@ class Database {
   const std::string& path() const { return path_; }
   // Opened read-only (OpenOptions::allowReadOnly on a file that cannot be written).
   bool isReadOnly() const { return readOnly_; }
-  // The engine's connection, for modules that keep statements of their own (the reading
-  // summary); null while closed.
-  sqlite3* handle() const { return db_; }
-
   // Groups several updates into one commit.
   void beginTrans();
   void commitTrans();
@@ -159,6 +154,10 @@ class Database {
   Recordset openRecordset(const Query& query);
   // A forward-only pass over `query`, for streaming many rows.
   ForwardCursor openForwardOnly(const Query& query);
+
+  // The engine connection, for the modules that keep tables of their own beside the readings
+  // (records/run_info.cpp, records/reading_summary.cpp); nullptr while closed.
+  sqlite3* handle() const { return db_; }
 
  private:
   friend class Recordset;

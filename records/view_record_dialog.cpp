@@ -1,11 +1,13 @@
 #include "records/view_record_dialog.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <array>
 
+#include "app/controls/fitted_text.h"
 #include "app/controls/icon_group_box.h"
 #include "app/controls/image_button.h"
 #include "app/controls/skin_button.h"
@@ -31,6 +34,7 @@ constexpr int kMargin = 12;
 constexpr int kLeftWidth = 370;
 constexpr int kHeight = 560;
 constexpr int kRow = 28;
+constexpr int kSettingsHeight = 150;  // the run settings below both columns
 
 controls::IconGroupBox* makeGroup(QWidget* parent, const QRect& geometry) {
   auto* group = new controls::IconGroupBox(parent);
@@ -134,7 +138,7 @@ ViewRecordDialog::ViewRecordDialog(core::Interaction& ui, const measure::Texts& 
   for (int width : widths) gridWidth += width;
   const int rightX = kMargin + kLeftWidth + kMargin;
   const int rightWidth = gridWidth + 2 * controls::IconGroupBox::kMargin;
-  setFixedSize(rightX + rightWidth + kMargin, kHeight);
+  setFixedSize(rightX + rightWidth + kMargin, kHeight + kSettingsHeight);
 
   // ---- Left: the database list with the commands, the statistics, the filter and the pages
   listGroup_ = makeGroup(this, QRect(kMargin, 8, kLeftWidth, 208));
@@ -253,6 +257,16 @@ ViewRecordDialog::ViewRecordDialog(core::Interaction& ui, const measure::Texts& 
       "border-right: 1px solid #dde3ec; border-bottom: 1px solid #cbd5e1; padding: 3px; "
       "font-weight: 600; }"));
 
+  // ---- Below: the chosen database's stored run settings
+  settingsGroup_ = makeGroup(
+      this, QRect(kMargin, kHeight - 4, rightX + rightWidth - kMargin, kSettingsHeight - 8));
+  settingsGroup_->setCaption(qs(v.runSettingsLabel));
+  runSettings_ = new QPlainTextEdit(this);
+  runSettings_->setReadOnly(true);
+  runSettings_->setGeometry(
+      settingsGroup_->geometry().adjusted(10, settingsGroup_->captionBandHeight() + 4, -10, -10));
+  runSettings_->setStyleSheet(QStringLiteral("QPlainTextEdit { background: white; }"));
+
   refresh();
 }
 
@@ -264,10 +278,14 @@ void ViewRecordDialog::refresh() {
     for (const std::string& entry : v.entries) databases_->addItem(qs(entry));
     databases_->setCurrentRow(v.currentEntry);
   }
-  count_->setText(qs(v.countText));
-  max_->setText(qs(v.maxText));
-  min_->setText(qs(v.minText));
-  avg_->setText(qs(v.avgText));
+  // A statistic is shown whole (an overflow answer of the counter has 38 digits): its font
+  // shrinks until it fits, and the whole text is also the tooltip.
+  const std::pair<QLabel*, const std::string*> statistics[] = {
+      {count_, &v.countText}, {max_, &v.maxText}, {min_, &v.minText}, {avg_, &v.avgText}};
+  for (const auto& [label, text] : statistics) {
+    controls::setFittedText(label, qs(*text), QApplication::font().pointSizeF());
+    label->setToolTip(qs(*text));
+  }
   hi_->setEnabled(v.limitsEnabled);
   lo_->setEnabled(v.limitsEnabled);
   if (hi_->text().toStdString() != v.hiText) hi_->setText(qs(v.hiText));
@@ -282,6 +300,9 @@ void ViewRecordDialog::refresh() {
   }
   gridModel_->reload();
   grid_->scrollToTop();
+  if (runSettings_->toPlainText().toStdString() != v.runSettings) {
+    runSettings_->setPlainText(qs(v.runSettings));
+  }
 }
 
 }  // namespace records

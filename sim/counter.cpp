@@ -801,7 +801,7 @@ ReadResult Counter::read(std::chrono::milliseconds timeout) {
   const auto deadline = Clock::now() + std::max(timeout, std::chrono::milliseconds(0));
   while (true) {
     const auto now = Clock::now();
-    if (!d.output.empty() && d.output.front().readyAt <= now) {
+    if (!d.output.empty() && d.output.front().readyAt <= now && !d.faults.stalled) {
       ReadResult result{ReadResult::Status::Ok, std::move(d.output.front().data)};
       d.output.pop_front();
       if (d.faults.dropNextAnswer) {
@@ -822,7 +822,7 @@ ReadResult Counter::read(std::chrono::milliseconds timeout) {
     }
     if (now >= deadline) return {ReadResult::Status::Timeout, {}};
     auto wakeAt = deadline;
-    if (!d.output.empty()) wakeAt = std::min(wakeAt, d.output.front().readyAt);
+    if (!d.output.empty() && !d.faults.stalled) wakeAt = std::min(wakeAt, d.output.front().readyAt);
     d.answerReady.wait_until(lock, wakeAt);
   }
 }
@@ -862,6 +862,7 @@ void Counter::externalTrigger() {
 void Counter::setFaults(const Faults& faults) {
   std::lock_guard lock(impl_->mutex);
   impl_->faults = faults;
+  impl_->answerReady.notify_all();  // the end of a stall lets waiting answers out
 }
 
 Faults Counter::faults() const {

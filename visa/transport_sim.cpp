@@ -9,6 +9,10 @@
 
 namespace visa {
 
+namespace {
+constexpr Transport::Timeout kInterruptCheck{20};
+}  // namespace
+
 ViStatus SimTransport::write(const ViByte* data, ViUInt32 count, ViUInt32* written,
                              Timeout timeout) {
   counter_.write(std::string_view(reinterpret_cast<const char*>(data), count));
@@ -21,9 +25,9 @@ ViStatus SimTransport::read(ViByte* buffer, ViUInt32 count, ViUInt32* got, Timeo
   if (pending_.empty()) {
     const Deadline deadline(timeout);
     while (true) {
-      // The counter waits for at most one minute per call, so an infinite time-out is a
-      // series of waits.
-      const auto wait = std::min<Timeout>(deadline.remaining(), std::chrono::minutes(1));
+      // Short waits, so that a device clear from another thread ends the read soon.
+      if (interrupted()) return VI_ERROR_ABORT;
+      const auto wait = std::min<Timeout>(deadline.remaining(), kInterruptCheck);
       sim::ReadResult r = counter_.read(wait);
       if (r.status == sim::ReadResult::Status::Ok) {
         pending_ = std::move(r.data);

@@ -117,7 +117,11 @@ TEST(Language, MainMenuCarriesItsKeysCommandsAndEnglishTexts) {
         {0, "", ""},
         {32794, "654", "Refresh"},
         {32803, "655", "TCPIP Addresses"}}},
-      {"661", "Record", {{32795, "662", "View Record"}, {32796, "663", "Chart Record"}}},
+      {"661",
+       "Record",
+       {{32795, "662", "View Record"},
+        {32796, "663", "Chart Record"},
+        {32804, "1200", "Stability"}}},
       {"671", "Operation", {{32798, "672", "Run Start"}, {32799, "673", "Run Stop"}}},
       {"681", "Tool", {{32800, "682", "Command Control"}}},
       {"691", "Help", {{32801, "692", "About"}}},
@@ -227,6 +231,22 @@ TEST(Language, DefaultIniPathIsTheDataFileBesideTheProgram) {
   EXPECT_EQ(path.filename(), "CTR_TOOLV38XX.ini");
   EXPECT_EQ(path.parent_path().filename(), "v38xx");
   EXPECT_EQ(path.parent_path().parent_path().filename(), "share");
+}
+
+TEST(MenuMnemonic, TheMarkedLetterBecomesTheMnemonicOfItsWord) {
+  struct Case {
+    const char* text;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"About V38XX_AP(&A)...", "&About V38XX_AP..."},
+      {"關於 V38XX_AP(&A)...", "關於 V38XX_AP(&A)..."},  // no word begins with A: kept
+      {"Quit(&q)", "&Quit"},
+      {"Time && Period", "Time &&&& Period"},
+      {"Plain", "Plain"},
+      {"Broken(&", "Broken(&&"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(measure::menuMnemonicText(c.text), c.shown) << c.text;
 }
 
 }  // namespace
