@@ -590,7 +590,7 @@ TEST_F(ViewRecordTest, OlderFileOpensWithProgressAndIsGivenASummary) {
   const auto& v = dialog.view();
   EXPECT_EQ((Lines{v.countText, v.maxText, v.minText, v.avgText}),
             (Lines{"60000", "499.5", "0", "249.75"}));
-  EXPECT_EQ(v.ranges.size(), 7u);
+  EXPECT_EQ(v.ranges.size(), 6u);
   EXPECT_EQ(viewtest::sqlValue(dir.path(3), "SELECT state FROM read_summary"), "0");
   // The next opening reads the summary: no progress window, the same figures.
   ui.progressRequests.clear();
