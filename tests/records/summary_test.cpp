@@ -57,6 +57,13 @@ void insertValues(const std::string& path, const std::vector<double>& values) {
   sqlite3_close(db);
 }
 
+// A reading database as older programs and other tools make it: the two tables only.
+void makeOlderFile(const std::string& path) {
+  sqlExec(path,
+          "PRAGMA journal_mode=WAL; CREATE TABLE read (read_value REAL, read_time DATETIME);"
+          "CREATE TABLE read_date (r_date DATETIME);");
+}
+
 std::optional<DatabaseOverview> overview(const std::string& path,
                                          const records::ProgressFn& progress = {}) {
   Database db;
@@ -193,9 +200,7 @@ TEST_F(SummaryTest, ChangesTheTriggersCannotFollowAreRebuiltAtTheNextOpening) {
 
 TEST_F(SummaryTest, FileWithoutASummaryOpensWithProgressAndGetsOne) {
   // As an older program or another tool made it: the two tables only.
-  sqlExec(path,
-          "PRAGMA journal_mode=WAL; CREATE TABLE read (read_value REAL, read_time DATETIME);"
-          "CREATE TABLE read_date (r_date DATETIME);");
+  makeOlderFile(path);
   insertValues(path, noise(300000, 5));
   long long reports = 0;
   const auto o = overview(path, [&](long long done, long long total) {
@@ -218,9 +223,7 @@ TEST_F(SummaryTest, FileWithoutASummaryOpensWithProgressAndGetsOne) {
 }
 
 TEST_F(SummaryTest, CancelledOpeningWritesNothing) {
-  sqlExec(path,
-          "PRAGMA journal_mode=WAL; CREATE TABLE read (read_value REAL, read_time DATETIME);"
-          "CREATE TABLE read_date (r_date DATETIME);");
+  makeOlderFile(path);
   insertValues(path, noise(200000, 6));
   int reports = 0;
   EXPECT_FALSE(overview(path, [&](long long, long long) { return ++reports < 2; }));
@@ -299,9 +302,7 @@ TEST_F(SummaryTest, ChangesToTheUnfinishedBlockNeedNoBuild) {
 
 TEST_F(SummaryTest, ReadOnlyFileOpensAndIsLeftUnchanged) {
   // An older file (no summary) in a folder that cannot be written.
-  sqlExec(path,
-          "CREATE TABLE read (read_value REAL, read_time DATETIME);"
-          "CREATE TABLE read_date (r_date DATETIME); PRAGMA journal_mode=WAL;");
+  makeOlderFile(path);
   insertValues(path, noise(5000, 7));
   sqlExec(path,
           "INSERT INTO read_date VALUES ('2011-11-10 09:06:32'); PRAGMA wal_checkpoint(TRUNCATE)");
