@@ -77,18 +77,6 @@ std::string lowerExtension(const std::string& path) {
 
 }  // namespace
 
-std::optional<std::array<int, 3>> parseStopTime(const std::string& text) {
-  std::array<int, 3> parts{};
-  int used = 0;
-  if (std::sscanf(text.c_str(), "%d:%d:%d%n", &parts[0], &parts[1], &parts[2], &used) != 3 ||
-      used != static_cast<int>(text.size()))
-    return std::nullopt;
-  if (parts[0] < 0 || parts[0] > 546 || parts[1] < 0 || parts[1] > 59 || parts[2] < 0 ||
-      parts[2] > 59)
-    return std::nullopt;
-  return parts;
-}
-
 std::string filterForOutput(const std::string& path) {
   const std::string ext = lowerExtension(path);
   if (ext == ".ods") return "calc8";
