@@ -25,6 +25,7 @@
 #include <thread>
 
 #include "addin/application.h"
+#include "addin/date_time.h"
 #include "addin/log/log_options.h"
 #include "core/paths.h"
 #include "core/text_format.h"
