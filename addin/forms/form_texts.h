@@ -24,6 +24,8 @@ class Texts {
  public:
   explicit Texts(Server& server);
   std::string operator()(const char* id) const;
+  // The settings file is there (languages can be chosen).
+  bool settings() const { return settings_; }
 
  private:
   Server* server_;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 
 #include "addin/forms/connect_form.h"
@@ -286,13 +287,39 @@ TEST(FormTexts, LanguageTextsWithEnglishDefaultsAndOneCheckOfTheSettingsFile) {
   s.texts["201"] = "連接裝置";
   Texts texts(s);
   EXPECT_EQ(texts("201"), "連接裝置");
-  EXPECT_EQ(texts("203"), "Find") << "a text missing from the language section";
+  EXPECT_EQ(texts("203"), "~Find") << "a text missing from the language section";
   s.settingsFile = false;
   Texts english(s);
   EXPECT_EQ(english("201"), "Connect to Device");
   // Every id is unique.
   std::map<std::string, int> seen;
   for (const FormText& t : formTexts()) EXPECT_EQ(seen[t.id]++, 0) << t.id;
+}
+
+}  // namespace
+
+#define SI_CONVERT_ICU
+#include <SimpleIni.h>
+
+namespace {
+
+TEST(FormTexts, TheShippedSettingsFileHasEveryTextInEveryLanguage) {
+  CSimpleIniA ini;
+  ini.SetUnicode(true);
+  ASSERT_GE(ini.LoadFile(V38XX_SOURCE_DIR "/extension/CTR_TOOLV38XX.ini"), 0);
+  for (const FormText& t : formTexts()) {
+    EXPECT_STREQ(ini.GetValue("English(U.S)", t.id, ""), t.english) << t.id;
+    for (const char* section : {"Chinese(Traditional)", "Chinese(Simplify)"}) {
+      const std::string text = ini.GetValue(section, t.id, "");
+      EXPECT_FALSE(text.empty()) << section << " " << t.id;
+      // A mnemonic of the English text is kept, in the form "(~X)" after the Chinese words.
+      const char* tilde = std::strchr(t.english, '~');
+      if (tilde)
+        EXPECT_NE(text.find(std::string("(~") + static_cast<char>(std::toupper(tilde[1]))),
+                  std::string::npos)
+            << section << " " << t.id;
+    }
+  }
 }
 
 }  // namespace
