@@ -67,8 +67,8 @@ int bindSocket(const std::string& address, std::uint16_t port, int type, std::ui
   return fd;
 }
 
-RpcTcpService::RpcTcpService(CallHandler onCall, CloseHandler onClose)
-    : onCall_(std::move(onCall)), onClose_(std::move(onClose)) {}
+RpcTcpService::RpcTcpService(CallHandler onCall, CloseHandler onClose, std::size_t maxRecord)
+    : onCall_(std::move(onCall)), onClose_(std::move(onClose)), maxRecord_(maxRecord) {}
 
 RpcTcpService::~RpcTcpService() { stop(); }
 
@@ -140,7 +140,7 @@ void RpcTcpService::acceptLoop() {
 }
 
 void RpcTcpService::serve(Connection& connection) {
-  visa::vxi11::RecordStream stream(connection.fd);
+  visa::vxi11::RecordStream stream(connection.fd, maxRecord_);
   std::vector<std::uint8_t> call;
   std::vector<std::uint8_t> reply;
   const auto forever = visa::vxi11::SteadyClock::time_point::max();

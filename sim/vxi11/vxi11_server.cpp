@@ -12,6 +12,7 @@
 #include "sim/counter.h"
 #include "sim/vxi11/portmap_server.h"
 #include "sim/vxi11/rpc_tcp_service.h"
+#include "visa/vxi11/bounded_xdr.h"
 #include "visa/vxi11/record_stream.h"
 #include "visa/vxi11/rpc_message.h"
 #include "visa/vxi11/vxi11_protocol.h"
@@ -27,6 +28,8 @@ using Milliseconds = std::chrono::milliseconds;
 
 // What one device_write may carry; clients split longer messages.
 constexpr std::uint32_t kMaxRecvSize = 1u << 20;
+// The longest call record: a device_write of kMaxRecvSize bytes with its headers.
+constexpr std::size_t kMaxCallRecord = kMaxRecvSize + 4096;
 // A message still unfinished past this size is dropped (out of resources).
 constexpr std::size_t kMaxMessage = 16u << 20;
 // The largest piece of an answer one device_read returns, whatever was asked.
@@ -63,18 +66,35 @@ struct Vxi11Server::Impl {
               std::vector<std::uint8_t>& reply);
   void connectionClosed(std::uint64_t connection);
 
-  // Decodes the arguments of a call, runs `body` on them and encodes its result.
+  // Decodes the arguments of a call, runs `body` on them and encodes its result. Arguments
+  // that do not decode are answered with GARBAGE_ARGS.
   template <typename Args, typename Result, typename Body>
   std::vector<std::uint8_t> serve(const std::vector<std::uint8_t>& call, std::size_t offset,
                                   std::uint32_t xid, xdrproc_t decodeArgs, xdrproc_t encodeResult,
                                   Body&& body) {
+    return serveBounded<Args, Result>(
+        call, offset, xid,
+        [&](const std::uint8_t* data, std::size_t size, Args* args) {
+          return rpc::decodeWith(decodeArgs, data, size, args);
+        },
+        decodeArgs, encodeResult, std::forward<Body>(body));
+  }
+
+  // The same for arguments with variable-length fields, decoded by `decode` (bounded_xdr.h)
+  // and released with `freeArgs`.
+  template <typename Args, typename Result, typename Decode, typename Body>
+  std::vector<std::uint8_t> serveBounded(const std::vector<std::uint8_t>& call, std::size_t offset,
+                                         std::uint32_t xid, Decode&& decode, xdrproc_t freeArgs,
+                                         xdrproc_t encodeResult, Body&& body) {
     Args args{};
-    if (!rpc::decodeArguments(call, offset, decodeArgs, &args)) {
+    if (!rpc::decodeArguments(call, offset, [&](const std::uint8_t* data, std::size_t size) {
+          return decode(data, size, &args);
+        })) {
       return rpc::encodeErrorReply(xid, rpc::AcceptStat::GarbageArguments);
     }
     Result result = body(args);
     auto reply = rpc::encodeReply(xid, encodeResult, &result);
-    xdr_free(decodeArgs, reinterpret_cast<char*>(&args));
+    xdr_free(freeArgs, reinterpret_cast<char*>(&args));
     return reply;
   }
 
@@ -356,13 +376,19 @@ bool Vxi11Server::Impl::handle(std::uint64_t connection, const std::vector<std::
       reply = rpc::encodeReply(h.xid, nullptr, nullptr);
       return true;
     case rpc::kCreateLink:
-      reply = serve<Create_LinkParms, Create_LinkResp>(
-          call, offset, h.xid, xdrProc(xdr_Create_LinkParms), xdrProc(xdr_Create_LinkResp),
+      reply = serveBounded<Create_LinkParms, Create_LinkResp>(
+          call, offset, h.xid, rpc::decodeCreateLinkParms, xdrProc(xdr_Create_LinkParms),
+          xdrProc(xdr_Create_LinkResp),
           [&](const Create_LinkParms& p) { return createLink(connection, p); });
       return true;
     case rpc::kDeviceWrite:
-      reply = serve<Device_WriteParms, Device_WriteResp>(
-          call, offset, h.xid, xdrProc(xdr_Device_WriteParms), xdrProc(xdr_Device_WriteResp),
+      // Never more than the maxRecvSize the link was given.
+      reply = serveBounded<Device_WriteParms, Device_WriteResp>(
+          call, offset, h.xid,
+          [](const std::uint8_t* data, std::size_t size, Device_WriteParms* p) {
+            return rpc::decodeWriteParms(data, size, kMaxRecvSize, p);
+          },
+          xdrProc(xdr_Device_WriteParms), xdrProc(xdr_Device_WriteResp),
           [&](const Device_WriteParms& p) { return write(p); });
       return true;
     case rpc::kDeviceRead: {
@@ -412,8 +438,12 @@ bool Vxi11Server::Impl::handle(std::uint64_t connection, const std::vector<std::
                                                          xdrProc(xdr_Device_Error), unsupported);
       return true;
     case rpc::kDeviceDocmd:
-      reply = serve<Device_DocmdParms, Device_DocmdResp>(
-          call, offset, h.xid, xdrProc(xdr_Device_DocmdParms), xdrProc(xdr_Device_DocmdResp),
+      reply = serveBounded<Device_DocmdParms, Device_DocmdResp>(
+          call, offset, h.xid,
+          [](const std::uint8_t* data, std::size_t size, Device_DocmdParms* p) {
+            return rpc::decodeDocmdParms(data, size, kMaxRecvSize, p);
+          },
+          xdrProc(xdr_Device_DocmdParms), xdrProc(xdr_Device_DocmdResp),
           [](const Device_DocmdParms&) {
             Device_DocmdResp r{};
             r.error = rpc::kOperationNotSupported;
@@ -448,7 +478,7 @@ bool Vxi11Server::start(std::string* error) {
   d.core = std::make_unique<RpcTcpService>(
       [&d](std::uint64_t connection, const std::vector<std::uint8_t>& call,
            std::vector<std::uint8_t>& reply) { return d.handle(connection, call, reply); },
-      [&d](std::uint64_t connection) { d.connectionClosed(connection); });
+      [&d](std::uint64_t connection) { d.connectionClosed(connection); }, kMaxCallRecord);
   if (!d.core->start(d.options.bindAddress, d.options.port, error)) {
     d.core.reset();
     return false;
