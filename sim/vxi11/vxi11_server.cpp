@@ -105,11 +105,17 @@ struct Vxi11Server::Impl {
     auto free = [&] { return lockHolder == 0 || lockHolder == link; };
     if (free()) return rpc::kNoError;
     if (!(flags & rpc::kFlagWaitLock)) return rpc::kDeviceLockedByAnotherLink;
-    if (!lockReleased.wait_for(lock, Milliseconds(lockTimeout), free)) {
+    if (!lockReleased.wait_for(lock, waitFor(lockTimeout), free)) {
       return rpc::kDeviceLockedByAnotherLink;
     }
     return rpc::kNoError;
   }
+
+  // A wait the client asked for, within the server's limit.
+  Milliseconds waitFor(u_long requested) const {
+    return std::min<Milliseconds>(Milliseconds(requested), options.maxWait);
+  }
+  bool stopping() const { return core && core->stopping(); }
 
   Create_LinkResp createLink(std::uint64_t connection, const Create_LinkParms& p);
   Device_WriteResp write(const Device_WriteParms& p);
@@ -203,7 +209,7 @@ Device_ReadResp Vxi11Server::Impl::read(const Device_ReadParms& p, std::string& 
   }
   if (answer.empty()) {
     // Wait for the counter's next answer, in slices so that a stopping server ends the wait.
-    const auto deadline = rpc::deadlineAfter(Milliseconds(p.io_timeout));
+    const auto deadline = rpc::deadlineAfter(waitFor(p.io_timeout));
     for (;;) {
       auto left = std::chrono::duration_cast<Milliseconds>(deadline - rpc::SteadyClock::now());
       ReadResult r = counter.read(std::clamp(left, Milliseconds::zero(), kWaitSlice));
@@ -215,7 +221,7 @@ Device_ReadResp Vxi11Server::Impl::read(const Device_ReadParms& p, std::string& 
         *dropLink = true;
         return resp;
       }
-      if (core->stopping() || left <= kWaitSlice) {
+      if (stopping() || left <= kWaitSlice) {
         resp.error = rpc::kIoTimeout;
         return resp;
       }
@@ -529,6 +535,17 @@ void Vxi11Server::stop() {
   std::lock_guard guard(d.mutex);
   d.links.clear();
   d.lockHolder = 0;
+}
+
+std::vector<std::uint8_t> Vxi11Server::answer(std::uint64_t connection,
+                                              const std::vector<std::uint8_t>& call) {
+  std::vector<std::uint8_t> reply;
+  impl_->handle(connection, call, reply);
+  return reply;
+}
+
+void Vxi11Server::connectionClosed(std::uint64_t connection) {
+  impl_->connectionClosed(connection);
 }
 
 std::uint16_t Vxi11Server::port() const { return impl_->core ? impl_->core->port() : 0; }
