@@ -11,8 +11,9 @@
 #include "sim/counter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  sim::Counter counter;
-  sim::ControlChannel control(counter);
+  static sim::Counter counter;
+  static sim::ControlChannel control(counter);
+  counter.reset();
   std::string_view rest(reinterpret_cast<const char*>(data), size);
   while (!rest.empty()) {
     const std::size_t end = rest.find('\n');

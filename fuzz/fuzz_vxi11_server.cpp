@@ -25,10 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   ::shutdown(fds[0], SHUT_WR);
 
-  sim::Counter counter;
-  sim::Vxi11Options options;
-  options.maxWait = std::chrono::milliseconds(0);
-  sim::Vxi11Server server(counter, options);
+  static sim::Counter counter;
+  static sim::Vxi11Server server(counter, [] {
+    sim::Vxi11Options options;
+    options.maxWait = std::chrono::milliseconds(0);
+    return options;
+  }());
+  counter.reset();
   visa::vxi11::RecordStream stream(fds[1], std::size_t{2} << 20);
   std::vector<std::uint8_t> record;
   const auto now = visa::vxi11::SteadyClock::now();
