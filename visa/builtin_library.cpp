@@ -11,7 +11,6 @@
 #include "visa/search_expression.h"
 #include "visa/status_text.h"
 #include "visa/transport_gpib.h"
-#include "visa/transport_sim.h"
 #include "visa/transport_socket.h"
 #include "visa/transport_usbtmc.h"
 
@@ -29,7 +28,6 @@ constexpr ViVersion kSpecVersion = 0x00500800;  // VISA 5.8
 constexpr ViVersion kImplementationVersion = 0x00100102;
 constexpr ViUInt16 kNoSecondaryAddress = 0xFFFF;
 constexpr const char* kManufacturerName = "V38XX builtin VISA";
-constexpr std::uint16_t kSimVendorId = 0x2B7A;
 
 void copyText(char* destination, std::string_view text) {
   if (!destination) return;
@@ -48,11 +46,6 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
 Transport::Timeout sessionTimeout(ViUInt32 ms) {
   if (ms == VI_TMO_INFINITE) return Transport::Timeout::max();
   return Transport::Timeout(ms);
-}
-
-std::string simSerial(sim::Model model, int index) {
-  const char* base = model == sim::Model::V3800A ? "SIM3800A" : "SIM3820A";
-  return core::format("%s%02d", base, index);
 }
 
 }  // namespace
@@ -86,7 +79,7 @@ struct BuiltinLibrary::Impl {
   };
 
   BuiltinOptions options;
-  std::vector<std::unique_ptr<sim::Counter>> counters;
+  std::shared_ptr<InProcessInstruments> inProcess;
 
   mutable std::mutex mutex;
   ViObject nextId = 0x100;
@@ -140,16 +133,6 @@ struct BuiltinLibrary::Impl {
     return kindOf(object) == Kind::None ? VI_ERROR_INV_OBJECT : VI_ERROR_NSUP_OPER;
   }
 
-  sim::Counter* counterFor(const ResourceName& name) const {
-    if (name.interface != InterfaceType::Usb || name.vendorId != kSimVendorId) return nullptr;
-    if (name.usbInterface > 0) return nullptr;
-    for (const auto& c : counters) {
-      const std::uint16_t product = c->model() == sim::Model::V3800A ? 0x0ED8 : 0x0EEC;
-      if (name.productId == product && equalsNoCase(name.serial, c->serial())) return c.get();
-    }
-    return nullptr;
-  }
-
   // Every resource viFindRsrc can list, in the order TCP/IP, GPIB, USB, simulated.
   std::vector<std::string> allResources() const {
     std::vector<std::string> names;
@@ -163,7 +146,9 @@ struct BuiltinLibrary::Impl {
     }
     for (const auto& d : listUsbtmcDevices(options.usbtmcSysfsDir, options.deviceDir))
       names.push_back(d.resourceName());
-    for (const auto& c : counters) names.push_back(c->usbResourceName());
+    if (inProcess) {
+      for (auto& n : inProcess->resourceNames()) names.push_back(std::move(n));
+    }
     // One entry per resource, in first-seen order.
     std::vector<std::string> unique;
     for (auto& n : names) {
@@ -176,9 +161,11 @@ struct BuiltinLibrary::Impl {
 
   std::unique_ptr<Transport> openTransport(const ResourceName& name, ViStatus* status,
                                            std::string* why) {
-    if (sim::Counter* counter = counterFor(name)) {
-      *status = VI_SUCCESS;
-      return std::make_unique<SimTransport>(*counter);
+    if (inProcess) {
+      if (auto transport = inProcess->open(name)) {
+        *status = VI_SUCCESS;
+        return transport;
+      }
     }
     switch (name.interface) {
       case InterfaceType::Tcpip:
@@ -271,16 +258,12 @@ struct BuiltinLibrary::Impl {
 
 BuiltinLibrary::BuiltinLibrary(BuiltinOptions options) : impl_(std::make_unique<Impl>()) {
   impl_->options = std::move(options);
-  if (impl_->options.simulate) {
-    std::map<sim::Model, int> perModel;
-    for (sim::Model model : impl_->options.simulatedModels) {
-      sim::CounterOptions o;
-      o.model = model;
-      const int index = ++perModel[model];
-      if (index > 1) o.serial = simSerial(model, index);
-      o.seed = impl_->options.simulationSeed + impl_->counters.size();
-      impl_->counters.push_back(std::make_unique<sim::Counter>(o));
-    }
+  const BuiltinOptions& o = impl_->options;
+  if (o.instruments) {
+    impl_->inProcess = o.instruments;
+  } else if (o.simulate) {
+    if (const SimulationProvider provider = simulationProvider())
+      impl_->inProcess = provider({o.simulate, o.simulatedModels, o.simulationSeed});
   }
 }
 
@@ -288,9 +271,8 @@ BuiltinLibrary::~BuiltinLibrary() = default;
 
 const BuiltinOptions& BuiltinLibrary::options() const { return impl_->options; }
 
-sim::Counter* BuiltinLibrary::simulatedCounter(std::string_view resourceName) {
-  const ParseResult parsed = parseResourceName(resourceName);
-  return parsed.name ? impl_->counterFor(*parsed.name) : nullptr;
+InProcessInstruments* BuiltinLibrary::inProcessInstruments() const {
+  return impl_->inProcess.get();
 }
 
 ViStatus BuiltinLibrary::checkObject(ViObject object) const {

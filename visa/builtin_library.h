@@ -1,7 +1,8 @@
 #pragma once
 // The product's own VISA implementation: resource-manager sessions, find lists and instrument
-// sessions over raw sockets, VXI-11, USBTMC, GPIB (linux-gpib) and in-process simulated
-// counters, with VISA's status codes and semantics.
+// sessions over raw sockets, VXI-11, USBTMC, GPIB (linux-gpib) and instruments served in this
+// process (the simulated counters, registered by the simulator: visa/in_process.h), with
+// VISA's status codes and semantics.
 //
 // Reads: a complete answer returns VI_SUCCESS; a read that fills its count before the message
 // ends returns VI_SUCCESS_MAX_CNT and the rest stays for the next read; a read that gets no
@@ -16,16 +17,19 @@
 #include <string_view>
 #include <vector>
 
-#include "sim/counter.h"
+#include "visa/in_process.h"
 #include "visa/library.h"
 
 namespace visa {
 
 struct BuiltinOptions {
-  // Simulated counters, served in-process under their USB-form resource names.
+  // Simulated counters, served in-process under their USB-form resource names by the
+  // registered simulation provider (none registered: none served). Model names in upper case.
   bool simulate = true;
-  std::vector<sim::Model> simulatedModels = {sim::Model::V3800A, sim::Model::V3820A};
+  std::vector<std::string> simulatedModels = {"V3800A", "V3820A"};
   std::uint64_t simulationSeed = 1;
+  // Instruments to serve in this process instead of the simulation provider's (test doubles).
+  std::shared_ptr<InProcessInstruments> instruments;
 
   // TCP/IP resources that viFindRsrc lists (no network discovery is done).
   std::vector<std::string> lanResources;
@@ -80,9 +84,8 @@ class BuiltinLibrary final : public Library {
 
   const BuiltinOptions& options() const;
 
-  // For tests: the in-process counter behind a simulated resource name (any accepted
-  // spelling of it), to inject faults; null when it names no simulated counter.
-  sim::Counter* simulatedCounter(std::string_view resourceName);
+  // The instruments this library serves in-process (null when none).
+  InProcessInstruments* inProcessInstruments() const;
 
  private:
   struct Impl;

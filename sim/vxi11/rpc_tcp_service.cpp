@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "sim/listen_backlog.h"
 #include "visa/vxi11/record_stream.h"
 
 namespace sim {
@@ -45,7 +46,7 @@ int bindSocket(const std::string& address, std::uint16_t port, int type, std::ui
     int one = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     if (::bind(fd, a->ai_addr, a->ai_addrlen) != 0 ||
-        (type == SOCK_STREAM && ::listen(fd, 64) != 0)) {
+        (type == SOCK_STREAM && ::listen(fd, systemListenBacklog()) != 0)) {
       why = std::strerror(errno);
       ::close(fd);
       fd = -1;

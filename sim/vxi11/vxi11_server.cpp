@@ -28,10 +28,12 @@ using Milliseconds = std::chrono::milliseconds;
 
 // What one device_write may carry; clients split longer messages.
 constexpr std::uint32_t kMaxRecvSize = 1u << 20;
-// The longest call record: a device_write of kMaxRecvSize bytes with its headers.
-constexpr std::size_t kMaxCallRecord = kMaxRecvSize + 4096;
+
 // A message still unfinished past this size is dropped (out of resources).
 constexpr std::size_t kMaxMessage = 16u << 20;
+// The longest call record read whole: longer ones end the connection. A device_write longer
+// than maxRecvSize, up to this, is read and answered GARBAGE_ARGS.
+constexpr std::size_t kMaxCallRecord = kMaxMessage + 4096;
 // The largest piece of an answer one device_read returns, whatever was asked.
 constexpr std::uint32_t kMaxReadChunk = 1u << 20;
 // How often a waiting device_read looks whether the server is stopping.
@@ -42,8 +44,11 @@ bool isDeviceName(const char* name) { return name && ::strcasecmp(name, "inst0")
 }  // namespace
 
 struct Vxi11Server::Impl {
+  // One VXI-11 link: a link of the counter of its own, so that its answers come back to it
+  // alone, as on an instrument that keeps an output queue per link.
   struct Link {
     std::uint64_t connection = 0;
+    Counter::LinkId counterLink = Counter::kDefaultLink;
     std::string input;   // fragments of a message written without END so far
     std::string answer;  // the rest of an answer that a read left unread
   };
@@ -142,6 +147,7 @@ Create_LinkResp Vxi11Server::Impl::createLink(std::uint64_t connection, const Cr
     lockHolder = id;
   }
   links[id].connection = connection;
+  links[id].counterLink = counter.openLink();
   resp.lid = id;
   resp.error = rpc::kNoError;
   return resp;
@@ -150,6 +156,7 @@ Create_LinkResp Vxi11Server::Impl::createLink(std::uint64_t connection, const Cr
 Device_WriteResp Vxi11Server::Impl::write(const Device_WriteParms& p) {
   Device_WriteResp resp{};
   std::string message;
+  Counter::LinkId counterLink = Counter::kDefaultLink;
   {
     std::unique_lock lock(mutex);
     auto it = links.find(p.lid);
@@ -165,6 +172,7 @@ Device_WriteResp Vxi11Server::Impl::write(const Device_WriteParms& p) {
       return resp;
     }
     Link& link = it->second;
+    counterLink = link.counterLink;
     if (link.input.size() + p.data.data_len > kMaxMessage) {
       link.input.clear();
       lock.unlock();
@@ -179,7 +187,7 @@ Device_WriteResp Vxi11Server::Impl::write(const Device_WriteParms& p) {
     // A new message makes whatever remained of an older answer obsolete.
     link.answer.clear();
   }
-  counter.write(message);
+  counter.write(counterLink, message);
   resp.error = rpc::kNoError;
   return resp;
 }
@@ -192,6 +200,7 @@ Device_ReadResp Vxi11Server::Impl::read(const Device_ReadParms& p, std::string& 
     return resp;
   }
   std::string answer;
+  Counter::LinkId counterLink = Counter::kDefaultLink;
   {
     std::unique_lock lock(mutex);
     if (!links.count(p.lid)) {
@@ -206,13 +215,14 @@ Device_ReadResp Vxi11Server::Impl::read(const Device_ReadParms& p, std::string& 
       return resp;
     }
     answer.swap(it->second.answer);
+    counterLink = it->second.counterLink;
   }
   if (answer.empty()) {
     // Wait for the counter's next answer, in slices so that a stopping server ends the wait.
     const auto deadline = rpc::deadlineAfter(waitFor(p.io_timeout));
     for (;;) {
       auto left = std::chrono::duration_cast<Milliseconds>(deadline - rpc::SteadyClock::now());
-      ReadResult r = counter.read(std::clamp(left, Milliseconds::zero(), kWaitSlice));
+      ReadResult r = counter.read(counterLink, std::clamp(left, Milliseconds::zero(), kWaitSlice));
       if (r.status == ReadResult::Status::Ok) {
         answer = std::move(r.data);
         break;
@@ -253,6 +263,7 @@ Device_ReadResp Vxi11Server::Impl::read(const Device_ReadParms& p, std::string& 
 
 Device_Error Vxi11Server::Impl::generic(std::uint32_t procedure, const Device_GenericParms& p) {
   Device_Error resp{};
+  Counter::LinkId counterLink = Counter::kDefaultLink;
   {
     std::unique_lock lock(mutex);
     if (!links.count(p.lid)) {
@@ -261,16 +272,22 @@ Device_Error Vxi11Server::Impl::generic(std::uint32_t procedure, const Device_Ge
     }
     resp.error = acquireAccess(lock, p.lid, p.flags, p.lock_timeout);
     if (resp.error != rpc::kNoError) return resp;
+    auto it = links.find(p.lid);
+    if (it == links.end()) {
+      resp.error = rpc::kInvalidLinkIdentifier;
+      return resp;
+    }
+    counterLink = it->second.counterLink;
     if (procedure == rpc::kDeviceClear) {
-      for (auto& [id, link] : links) {
-        link.input.clear();
-        link.answer.clear();
-      }
+      // The device clear of one link: its own partial message and answers; other links'
+      // exchanges go on.
+      it->second.input.clear();
+      it->second.answer.clear();
     }
   }
   switch (procedure) {
     case rpc::kDeviceClear:
-      counter.clear();
+      counter.clear(counterLink);
       break;
     case rpc::kDeviceLocal:
       counter.goToLocal();
@@ -322,10 +339,13 @@ Device_Error Vxi11Server::Impl::unlock(long link) {
 Device_Error Vxi11Server::Impl::destroy(long link) {
   Device_Error resp{};
   std::lock_guard guard(mutex);
-  if (links.erase(link) == 0) {
+  const auto it = links.find(link);
+  if (it == links.end()) {
     resp.error = rpc::kInvalidLinkIdentifier;
     return resp;
   }
+  counter.closeLink(it->second.counterLink);
+  links.erase(it);
   if (lockHolder == link) {
     lockHolder = 0;
     lockReleased.notify_all();
@@ -346,6 +366,7 @@ void Vxi11Server::Impl::connectionClosed(std::uint64_t connection) {
       lockHolder = 0;
       lockReleased.notify_all();
     }
+    counter.closeLink(it->second.counterLink);
     it = links.erase(it);
   }
 }
@@ -533,6 +554,7 @@ void Vxi11Server::stop() {
     d.core.reset();
   }
   std::lock_guard guard(d.mutex);
+  for (const auto& [id, link] : d.links) d.counter.closeLink(link.counterLink);
   d.links.clear();
   d.lockHolder = 0;
 }
