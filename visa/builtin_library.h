@@ -4,6 +4,13 @@
 // process (the simulated counters, registered by the simulator: visa/in_process.h), with
 // VISA's status codes and semantics.
 //
+// Locks (viLock, viUnlock, and viOpen with a lock mode): exclusive and shared, nested, per
+// resource. A session without access to a locked resource gets VI_ERROR_RSRC_LOCKED from its
+// I/O; viLock waits up to its time-out for the lock (VI_ERROR_TMO). Locks hold between the
+// sessions of this process; on VXI-11 an exclusive lock is also the instrument's device_lock,
+// which keeps other processes and hosts out (VXI-11 has no shared lock, so a shared lock holds
+// within the process only). Closing a session releases its locks.
+//
 // Reads: a complete answer returns VI_SUCCESS; a read that fills its count before the message
 // ends returns VI_SUCCESS_MAX_CNT and the rest stays for the next read; a read that gets no
 // complete answer within the session's time-out (VI_ATTR_TMO_VALUE, 2000 ms by default)
@@ -78,6 +85,12 @@ class BuiltinLibrary final : public Library {
   ViStatus viReadSTB(ViSession session, ViUInt16* statusByte);
   ViStatus viAssertTrigger(ViSession session, ViUInt16 protocol);
   ViStatus viFlush(ViSession session, ViUInt16 mask);
+  // `lockType` VI_EXCLUSIVE_LOCK or VI_SHARED_LOCK; `timeout` in ms. A shared lock takes
+  // `requestedKey` (null or empty: a new key) and hands the key out in `accessKey` (room for
+  // VI_FIND_BUFLEN characters, may be null).
+  ViStatus viLock(ViSession session, ViAccessMode lockType, ViUInt32 timeout,
+                  const char* requestedKey, char* accessKey);
+  ViStatus viUnlock(ViSession session);
 
   // VI_SUCCESS for an open session or resource manager, VI_ERROR_INV_OBJECT otherwise.
   ViStatus checkObject(ViObject object) const;

@@ -23,7 +23,7 @@ class ScriptedInteraction : public core::Interaction {
   // Answers for Yes/No boxes, used in order; when exhausted, Yes/No boxes get `defaultAnswer`.
   std::deque<core::Answer> answers;
   core::Answer defaultAnswer = core::Answer::Yes;
-  std::deque<std::optional<core::Color>> colors;           // answers of pickColor
+  std::deque<std::optional<core::Color>> colors;                // answers of pickColor
   std::deque<std::optional<core::SaveFileChoice>> saveChoices;  // answers of saveFile
   std::vector<ShownMessage> shown;
   std::vector<core::Color> colorRequests;

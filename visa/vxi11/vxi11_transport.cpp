@@ -200,6 +200,31 @@ class Vxi11Transport final : public Transport {
     return generic(vxi11::kDeviceTrigger, timeout, callDeadline(timeout));
   }
 
+  ViStatus lockDevice(Timeout timeout) override {
+    const auto deadline = callDeadline(timeout);
+    Device_LockParms parms{};
+    parms.lid = link_;
+    parms.flags = vxi11::kFlagWaitLock;
+    parms.lock_timeout = ioTimeout(deadline, timeout);
+    Decoded<Device_Error> reply(xdrProc(xdr_Device_Error));
+    const ViStatus status =
+        call(vxi11::kDeviceLock, xdrProc(xdr_Device_LockParms), &parms, reply, deadline);
+    if (status != VI_SUCCESS) return status;
+    // Another link kept its lock for all of lock_timeout: the lock was not had in time.
+    if (reply.value.error == vxi11::kDeviceLockedByAnotherLink) return VI_ERROR_TMO;
+    return statusOfDeviceError(reply.value.error);
+  }
+
+  ViStatus unlockDevice() override {
+    Device_Link link = link_;
+    Decoded<Device_Error> reply(xdrProc(xdr_Device_Error));
+    const ViStatus status = call(vxi11::kDeviceUnlock, xdrProc(xdr_Device_Link), &link, reply,
+                                 callDeadline(kDefaultOpenTimeout));
+    if (status != VI_SUCCESS) return status;
+    if (reply.value.error == vxi11::kNoLockHeldByThisLink) return VI_ERROR_SESN_NLOCKED;
+    return statusOfDeviceError(reply.value.error);
+  }
+
  private:
   // The deadline of a whole operation: the instrument's time-out plus the RPC margin.
   static SteadyClock::time_point callDeadline(Timeout timeout) {
