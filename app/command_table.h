@@ -17,12 +17,13 @@ enum class Command {
   RunStop = 32799,
   CommandControl = 32800,
   About = 32801,
+  Stability = 32804,  // Record menu: the Stability dialog
 };
 
-inline constexpr std::array<Command, 9> kAllCommands = {
-    Command::SettingMode, Command::Refresh,        Command::TcpipAddresses,
-    Command::ViewRecord,  Command::ChartRecord,    Command::RunStart,
-    Command::RunStop,     Command::CommandControl, Command::About};
+inline constexpr std::array<Command, 10> kAllCommands = {
+    Command::SettingMode, Command::Refresh,  Command::TcpipAddresses, Command::ViewRecord,
+    Command::ChartRecord, Command::RunStart, Command::RunStop,        Command::CommandControl,
+    Command::About,       Command::Stability};
 
 // Second identifiers bound to the same handlers.
 inline constexpr int kRunStartAlias = 32776;

@@ -23,6 +23,7 @@
 #include "records/chart_record_dialog.h"
 #include "records/setting_mode_dialog.h"
 #include "records/view_record_dialog.h"
+#include "stability/stability_dialog.h"
 
 namespace app {
 
@@ -412,6 +413,11 @@ void CounterDialog::open(Dialog which) {
     }
     case Dialog::ChartRecord: {
       records::ChartRecordDialog dialog(ui_, frontPanel_->texts(), this);
+      runDialog(dialog);
+      break;
+    }
+    case Dialog::Stability: {
+      stability::StabilityDialog dialog(ui_, frontPanel_->texts(), this);
       runDialog(dialog);
       break;
     }

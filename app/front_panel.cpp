@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "measure/language.h"
+#include "measure/panel_controls.h"
 #include "measure/run_start_program.h"
 
 namespace app {
@@ -79,7 +80,17 @@ FrontPanel::FrontPanel(visa::Library& visa, core::Interaction& ui, core::Clock& 
   panel_->setRunHandlers([this] { RunStart(); }, [this] { RunStop(); },
                          [this] { return loop_->running(); });
   panel_->setReadSpeedHandler([this](int periodMs) {
-    if (loop_->running()) timers_.start(kReadingTimer, periodMs);
+    if (!loop_->running()) return;
+    timers_.start(kReadingTimer, periodMs);
+    // The readings from here on come at the new period: a settings row of their own.
+    if (recorder_->recording() && runInfo_) {
+      runInfo_->readSpeedMs = periodMs;
+      runInfo_->started = records::DateTime::fromTm(clock_.localNow());
+      std::string error;
+      if (!recorder_->storeRunInfo(*runInfo_, &error)) {
+        ui_.message(error, std::string(kAppTitle), core::Icon::Exclamation);
+      }
+    }
   });
   panel_->setDotsHandler([this](int capacity, const std::string& label) {
     loop_->setDots(capacity - 1);
@@ -195,6 +206,9 @@ void FrontPanel::command(int id) {
     case Command::ChartRecord:
       dialogs_.open(Dialog::ChartRecord);
       break;
+    case Command::Stability:
+      dialogs_.open(Dialog::Stability);
+      break;
     case Command::CommandControl:
       dialogs_.open(Dialog::CommandControl);
       break;
@@ -259,6 +273,7 @@ void FrontPanel::RunStart() {
   }
 
   instrument_->write("INIT:CONT ON");
+  if (recorder_->recording()) storeRunInfo(program);
   panel_->setChartCaptionFunction(program.runningFunctionCode);
   loop_->start({program.runningFunctionCode, program.statisticsShown, selection_.save});
   timers_.start(kReadingTimer, panel_->readIntervalMs());
@@ -269,6 +284,27 @@ void FrontPanel::RunStart() {
   // Recording was asked for but nothing could be opened (the chosen database is in use, or
   // the user has been told why it cannot be written): the run does not go on without it.
   if (selection_.save && (selection_.databaseUsed || !recorder_->recording())) RunStop();
+}
+
+void FrontPanel::storeRunInfo(const measure::RunStartProgram& program) {
+  records::RunInfo info;
+  info.model = records::modelName(instrument_->modelCode());
+  const auto& lines = instrument_->deviceList().lines;
+  const int line = instrument_->deviceList().selectedLine;
+  if (line >= 0 && line < static_cast<int>(lines.size())) info.identification = lines[line];
+  info.resource = instrument_->currentName();
+  info.functionCode = program.runningFunctionCode;
+  info.functionName = std::string(measure::functionName(program.runningFunctionCode).english);
+  info.readSpeedMs = panel_->readIntervalMs();
+  for (const std::string& c : program.commands) info.program += c + "\n";
+  info.program += "INIT:CONT ON\n";
+  info.started = records::DateTime::fromTm(clock_.localNow());
+  info.programVersion = V38XX_VERSION;
+  runInfo_ = info;
+  std::string error;
+  if (!recorder_->storeRunInfo(info, &error)) {
+    ui_.message(error, std::string(kAppTitle), core::Icon::Exclamation);
+  }
 }
 
 void FrontPanel::RunStop() {

@@ -24,6 +24,9 @@
 namespace core {
 class Clock;
 }
+namespace measure {
+struct RunStartProgram;
+}
 namespace visa {
 class Library;
 }
@@ -40,7 +43,7 @@ class Timers {
 inline constexpr int kReadingTimer = 1;
 
 // Secondary dialogs the window opens modally when asked.
-enum class Dialog { ViewRecord, ChartRecord, CommandControl, About };
+enum class Dialog { ViewRecord, ChartRecord, CommandControl, About, Stability };
 
 class Dialogs {
  public:
@@ -50,7 +53,8 @@ class Dialogs {
   virtual void showSettingMode(records::SettingMode& model) = 0;
   // The TCP/IP Address dialog on a copy of the typed addresses; what it leaves there is kept.
   virtual void showTcpipAddress(instrument::TcpipAddressData& data) = 0;
-  // View Record, Chart Record, Command Control (on instrument().console()) and About.
+  // View Record, Chart Record, Command Control (on instrument().console()), About and
+  // Stability.
   virtual void open(Dialog dialog) = 0;
 };
 
@@ -149,6 +153,8 @@ class FrontPanel {
   void showSettingMode();
   void afterSearch();
   void showTrend(const reading::TrendChart& chart);
+  // The run's settings into the recording database (table run_info).
+  void storeRunInfo(const measure::RunStartProgram& program);
 
   core::Interaction& ui_;
   core::Clock& clock_;
@@ -170,6 +176,7 @@ class FrontPanel {
   std::optional<reading::TrendChart> chart_;
   core::Color drawColor_{0, 0, 255};
   reading::StopTime stopTime_;
+  std::optional<records::RunInfo> runInfo_;  // of the recording run
   int chartWidth_ = 0;
   int chartHeight_ = 0;
   bool deviceListLocked_ = false;  // during a run

@@ -11,7 +11,8 @@ file(GLOB ui_sources CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/instrument/*_widget.cpp ${PROJECT_SOURCE_DIR}/instrument/*_dialog.cpp
   ${PROJECT_SOURCE_DIR}/measure/*_widget.cpp ${PROJECT_SOURCE_DIR}/measure/*_dialog.cpp
   ${PROJECT_SOURCE_DIR}/reading/*_widget.cpp ${PROJECT_SOURCE_DIR}/reading/*_dialog.cpp
-  ${PROJECT_SOURCE_DIR}/records/*_widget.cpp ${PROJECT_SOURCE_DIR}/records/*_dialog.cpp)
+  ${PROJECT_SOURCE_DIR}/records/*_widget.cpp ${PROJECT_SOURCE_DIR}/records/*_dialog.cpp
+  ${PROJECT_SOURCE_DIR}/stability/*_widget.cpp ${PROJECT_SOURCE_DIR}/stability/*_dialog.cpp)
 file(GLOB ui_headers CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/app/controls/*.h
   ${PROJECT_SOURCE_DIR}/app/*_widget.h ${PROJECT_SOURCE_DIR}/app/*_dialog.h
@@ -19,7 +20,8 @@ file(GLOB ui_headers CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/instrument/*_widget.h ${PROJECT_SOURCE_DIR}/instrument/*_dialog.h
   ${PROJECT_SOURCE_DIR}/measure/*_widget.h ${PROJECT_SOURCE_DIR}/measure/*_dialog.h
   ${PROJECT_SOURCE_DIR}/reading/*_widget.h ${PROJECT_SOURCE_DIR}/reading/*_dialog.h
-  ${PROJECT_SOURCE_DIR}/records/*_widget.h ${PROJECT_SOURCE_DIR}/records/*_dialog.h)
+  ${PROJECT_SOURCE_DIR}/records/*_widget.h ${PROJECT_SOURCE_DIR}/records/*_dialog.h
+  ${PROJECT_SOURCE_DIR}/stability/*_widget.h ${PROJECT_SOURCE_DIR}/stability/*_dialog.h)
 
 add_library(v38xx_ui STATIC ${ui_sources} ${ui_headers}
   ${PROJECT_SOURCE_DIR}/app/resources/resources.qrc)
@@ -27,6 +29,9 @@ target_include_directories(v38xx_ui PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(v38xx_ui PUBLIC Qt6::Widgets Qt6::Svg v38xx_common)
 if(TARGET v38xx_app_logic)
   target_link_libraries(v38xx_ui PUBLIC v38xx_app_logic)
+endif()
+if(TARGET v38xx_stability_records)
+  target_link_libraries(v38xx_ui PUBLIC v38xx_stability_records)
 endif()
 
 if(EXISTS ${PROJECT_SOURCE_DIR}/app/main.cpp)

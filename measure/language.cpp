@@ -77,7 +77,11 @@ struct MenuLayout {
 // Setting, Record, Operation, Tool, Help.
 const std::vector<MenuLayout>& mainMenuLayout() {
   static const std::vector<MenuLayout> layout = {
-      {{32793, kSeparator, 32794, 32803}}, {{32795, 32796}}, {{32798, 32799}}, {{32800}}, {{32801}},
+      {{32793, kSeparator, 32794, 32803}},
+      {{32795, 32796, kStabilityCommand}},
+      {{32798, 32799}},
+      {{32800}},
+      {{32801}},
   };
   return layout;
 }
@@ -96,7 +100,9 @@ std::vector<MenuLabel> mainMenuLabels(const Texts& texts) {
       MenuEntryLabel entry;
       entry.command = commands[static_cast<std::size_t>(i)];
       if (!entry.separator()) {
-        entry.key = menuEntryKey(p, i);
+        // Entries added after the numbered scheme carry keys of their own.
+        entry.key = entry.command == kStabilityCommand ? std::string(kStabilityMenuKey)
+                                                       : menuEntryKey(p, i);
         entry.text = texts.get(entry.key);
       }
       menu.entries.push_back(std::move(entry));

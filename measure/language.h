@@ -50,6 +50,11 @@ std::string_view languageForTabIndex(int index);
 std::string menuTitleKey(int menuPosition);
 std::string menuEntryKey(int menuPosition, int entryPosition);
 
+// "Stability" at the end of the Record menu: command 32804, text key "1200" (the numbered
+// keys of that position belong to the original menus).
+inline constexpr int kStabilityCommand = 32804;
+inline constexpr std::string_view kStabilityMenuKey = "1200";
+
 // The main window's menu bar with the texts of the current language. Separators carry
 // command 0 and no key.
 struct MenuEntryLabel {

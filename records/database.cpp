@@ -231,6 +231,10 @@ std::string failureReason(const DatabaseError& error) {
   return error.detail();
 }
 
+DatabaseError engineFailure(sqlite3* db, int rc, const std::string& what) {
+  return engineError(db, rc, what);
+}
+
 // ---- Query -------------------------------------------------------------------------------
 
 Query::Query(std::string sql, std::string table, std::vector<double> parameters)

@@ -48,6 +48,9 @@ class DatabaseError : public std::runtime_error {
 // The reason of a failure in words for a message box ("the disk is full").
 std::string failureReason(const DatabaseError& error);
 
+// The error for engine result `rc` on `db` while doing `what`, with its kind diagnosed.
+DatabaseError engineFailure(sqlite3* db, int rc, const std::string& what);
+
 // Field types of the schema (the data-access engine's codes 7 and 8).
 enum class FieldType { Double = 7, DateTime = 8 };
 
@@ -145,6 +148,10 @@ class Database {
   Recordset openRecordset(const Query& query);
   // A forward-only pass over `query`, for streaming many rows.
   ForwardCursor openForwardOnly(const Query& query);
+
+  // The engine connection, for the modules that keep tables of their own beside the readings
+  // (records/run_info.cpp); nullptr while closed.
+  sqlite3* handle() const { return db_; }
 
  private:
   friend class Recordset;

@@ -157,6 +157,24 @@ bool Recorder::append(const std::string& answerText, std::string* error) {
   }
 }
 
+bool Recorder::storeRunInfo(const RunInfo& info, std::string* error) {
+  Impl& d = *impl_;
+  if (!d.readings) {
+    if (error) *error = "No database is open for recording.";
+    return false;
+  }
+  try {
+    writeRunInfo(d.db, info);
+    return true;
+  } catch (const DatabaseError& e) {
+    if (error) {
+      *error = core::format("The run's settings could not be stored in Database %d: %s.", d.number,
+                            failureReason(e).c_str());
+    }
+    return false;
+  }
+}
+
 void Recorder::close() { impl_->closeRecording(); }
 
 }  // namespace records

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "records/recording_selection.h"
+#include "records/run_info.h"
 
 namespace core {
 class Clock;
@@ -43,6 +44,11 @@ class Recorder {
   // committed by itself. False when it could not be stored; `error` then says why in words
   // for the user (e.g. the disk is full) and the recording is closed.
   bool append(const std::string& answerText, std::string* error);
+
+  // Stores the run's settings with the readings (table run_info), describing the readings
+  // appended from now on. False when nothing is being recorded or the row could not be
+  // written; `error` then says why (recording goes on: the readings matter more).
+  bool storeRunInfo(const RunInfo& info, std::string* error);
 
   // Closes the recording (Run Stop). Harmless when nothing is open.
   void close();

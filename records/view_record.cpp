@@ -13,6 +13,7 @@
 #include "measure/text_catalog.h"
 #include "measure/texts.h"
 #include "records/database.h"
+#include "records/run_info.h"
 
 namespace records {
 
@@ -190,6 +191,7 @@ void ViewRecord::open(int dpiX, int dpiY) {
   view_.rangeLabel = t.get("724");
   view_.searchText = t.get("725");
   view_.exitText = t.get("726");
+  view_.runSettingsLabel = t.get("1231");
   folder_ = databaseFolderFor(currentDirectory());
   view_.grid = gridLayout(dpiX, dpiY);
   fillList();
@@ -239,6 +241,7 @@ void ViewRecord::chooseDatabase(int index) {
 
   const core::WaitCursor wait(ui_);
   if (!chosenFileExists()) return;
+  view_.runSettings = runSettingsText(databasePath(folder_, chosen_->number), texts_);
   try {
     Database db;
     openReadingDatabase(db, databasePath(folder_, chosen_->number));

@@ -125,6 +125,9 @@ struct ViewRecordView {
   std::string loText;
   std::vector<std::string> ranges;
   int currentRange = -1;
+  // The chosen database's stored run settings (records/run_info.h), one item a line.
+  std::string runSettingsLabel;
+  std::string runSettings;
   // Grid rows including the header row; `rows` holds the rows below it.
   int gridRows = 1;
   std::vector<GridRow> rows;

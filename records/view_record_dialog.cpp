@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -31,6 +32,7 @@ constexpr int kMargin = 12;
 constexpr int kLeftWidth = 370;
 constexpr int kHeight = 560;
 constexpr int kRow = 28;
+constexpr int kSettingsHeight = 150;  // the run settings below both columns
 
 controls::IconGroupBox* makeGroup(QWidget* parent, const QRect& geometry) {
   auto* group = new controls::IconGroupBox(parent);
@@ -134,7 +136,7 @@ ViewRecordDialog::ViewRecordDialog(core::Interaction& ui, const measure::Texts& 
   for (int width : widths) gridWidth += width;
   const int rightX = kMargin + kLeftWidth + kMargin;
   const int rightWidth = gridWidth + 2 * controls::IconGroupBox::kMargin;
-  setFixedSize(rightX + rightWidth + kMargin, kHeight);
+  setFixedSize(rightX + rightWidth + kMargin, kHeight + kSettingsHeight);
 
   // ---- Left: the database list with the commands, the statistics, the filter and the pages
   listGroup_ = makeGroup(this, QRect(kMargin, 8, kLeftWidth, 208));
@@ -253,6 +255,16 @@ ViewRecordDialog::ViewRecordDialog(core::Interaction& ui, const measure::Texts& 
       "border-right: 1px solid #dde3ec; border-bottom: 1px solid #cbd5e1; padding: 3px; "
       "font-weight: 600; }"));
 
+  // ---- Below: the chosen database's stored run settings
+  settingsGroup_ = makeGroup(
+      this, QRect(kMargin, kHeight - 4, rightX + rightWidth - kMargin, kSettingsHeight - 8));
+  settingsGroup_->setCaption(qs(v.runSettingsLabel));
+  runSettings_ = new QPlainTextEdit(this);
+  runSettings_->setReadOnly(true);
+  runSettings_->setGeometry(
+      settingsGroup_->geometry().adjusted(10, settingsGroup_->captionBandHeight() + 4, -10, -10));
+  runSettings_->setStyleSheet(QStringLiteral("QPlainTextEdit { background: white; }"));
+
   refresh();
 }
 
@@ -282,6 +294,9 @@ void ViewRecordDialog::refresh() {
   }
   gridModel_->reload();
   grid_->scrollToTop();
+  if (runSettings_->toPlainText().toStdString() != v.runSettings) {
+    runSettings_->setPlainText(qs(v.runSettings));
+  }
 }
 
 }  // namespace records

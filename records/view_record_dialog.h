@@ -12,6 +12,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPlainTextEdit;
 class QPushButton;
 class QTableView;
 
@@ -66,6 +67,7 @@ class ViewRecordDialog : public app::DraggableDialog {
   QLabel* maxValue() const { return max_; }
   QLabel* minValue() const { return min_; }
   QLabel* avgValue() const { return avg_; }
+  QPlainTextEdit* runSettings() const { return runSettings_; }
 
  private:
   void refresh();
@@ -89,6 +91,8 @@ class ViewRecordDialog : public app::DraggableDialog {
   controls::ImageButton* deleteImage_ = nullptr;
   controls::ImageButton* exportImage_ = nullptr;
   controls::ImageButton* exitImage_ = nullptr;
+  controls::IconGroupBox* settingsGroup_ = nullptr;
+  QPlainTextEdit* runSettings_ = nullptr;
 };
 
 }  // namespace records

@@ -11,8 +11,10 @@ case "$build_dir" in /*) ;; *) build_dir="$root/$build_dir" ;; esac
 out=${2:-$root/docs/screenshots}
 mkdir -p "$out"
 
-cmake --build "$build_dir" --target v38xx_screenshots V38XX_AP >/dev/null
+cmake --build "$build_dir" --target v38xx_screenshots V38XX_AP test_stability_gui >/dev/null
 QT_QPA_PLATFORM=offscreen "$build_dir/bin/v38xx_screenshots" "$out"
+# The Stability dialog and View Record's run settings on a run recorded from the simulator.
+QT_QPA_PLATFORM=offscreen V38XX_SCREENSHOT_DIR="$out" "$build_dir/bin/test_stability_gui" screenshots >/dev/null
 
 if command -v xvfb-run >/dev/null && command -v import >/dev/null; then
   work=$(mktemp -d)

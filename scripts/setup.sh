@@ -9,6 +9,8 @@ packages=(
   # libraries of the product
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-charts-dev libgl-dev
   libsqlite3-dev sqlite3 libsimpleini-dev libxlsxwriter-dev
+  # chi-squared quantiles of the stability confidence intervals (Boost.Math, headers only)
+  libboost-dev
   libtirpc-dev rpcsvc-proto
   # the spreadsheet side: LibreOffice Calc and Writer, the UNO SDK, Python-UNO for checks
   libreoffice-calc libreoffice-writer libreoffice-dev libreoffice-dev-common

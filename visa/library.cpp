@@ -9,7 +9,12 @@
 namespace visa {
 
 std::unique_ptr<Library> openDefaultLibrary(std::string* warning) {
-  const ResourceFile file = ResourceFile::find(ResourceFileLocations::fromEnvironment());
+  return openDefaultLibrary(ResourceFileLocations::fromEnvironment(), warning);
+}
+
+std::unique_ptr<Library> openDefaultLibrary(const ResourceFileLocations& locations,
+                                            std::string* warning) {
+  const ResourceFile file = ResourceFile::find(locations);
   std::vector<std::string> warnings = file.warnings;
   const char* fromEnvironment = std::getenv("V38XX_VISA_LIBRARY");
   const std::string vendor =

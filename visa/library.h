@@ -41,4 +41,10 @@ class Library {
 // loaded, the builtin one is returned and `warning` says why.
 std::unique_ptr<Library> openDefaultLibrary(std::string* warning = nullptr);
 
+// The same with the resource file looked for in `locations` (a program that is not installed
+// where its data is, such as an office extension, names its own default file).
+struct ResourceFileLocations;
+std::unique_ptr<Library> openDefaultLibrary(const ResourceFileLocations& locations,
+                                            std::string* warning = nullptr);
+
 }  // namespace visa

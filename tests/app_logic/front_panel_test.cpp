@@ -16,6 +16,8 @@
 
 #include "core/text_format.h"
 #include "reading/value_format.h"
+#include "records/database_files.h"
+#include "records/run_info.h"
 #include "sim/in_process_counters.h"
 #include "support/manual_clock.h"
 #include "support/scripted_interaction.h"
@@ -403,6 +405,50 @@ TEST(FrontPanel, SettingModeHandsTheDrawColourOverAndBack) {
   r.fp.command(Command::SettingMode);
   EXPECT_EQ(r.fp.drawColor(), (core::Color{255, 0, 0}));
   EXPECT_EQ(r.count(Change::DrawColor) - before, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The run's settings stored with its readings: the model, the instrument's line, the
+// function, the Read Speed, the commands exactly as the counter received them, the start and
+// the version; a Read Speed changed during the run starts a row of its own.
+TEST(FrontPanel, RunStartStoresTheRunsSettingsBesideItsReadings) {
+  Rig r;
+  r.select3800();
+  ASSERT_TRUE(r.fp.panel().select(Ctl::ReadSpeed, 2));  // "500 ms"
+  r.fp.selection().save = true;
+  r.fp.selection().database = 5;
+  r.sent.clear();
+  r.fp.command(Command::RunStart);
+  ASSERT_TRUE(r.fp.running());
+  std::string program;
+  for (const auto& m : r.sent) program += m.first + "\n";
+  r.ticks(4);
+  ASSERT_TRUE(r.fp.panel().select(Ctl::ReadSpeed, 0));  // "100 ms" during the run
+  r.ticks(3);
+  r.fp.command(Command::RunStop);
+
+  records::Database db;
+  records::openReadingDatabase(db, r.folder.file(5).string());
+  const std::vector<records::RunInfo> rows = records::readRunInfo(db);
+  ASSERT_EQ(rows.size(), 2u);
+  const records::RunInfo& run = rows[0];
+  EXPECT_EQ(run.firstRow, 1);
+  EXPECT_EQ(run.model, "V3800A");
+  EXPECT_NE(run.identification.find("V3800A"), std::string::npos);
+  EXPECT_EQ(run.resource, kSim3800);
+  EXPECT_EQ(run.functionCode, 0);
+  EXPECT_EQ(run.functionName, "Freq");
+  EXPECT_EQ(run.readSpeedMs, 500);
+  EXPECT_EQ(run.program, program);  // ends with INIT:CONT ON
+  EXPECT_EQ(run.programVersion, V38XX_VERSION);
+  EXPECT_TRUE(run.started.hasDate());
+  EXPECT_EQ(rows[1].firstRow, 5);
+  EXPECT_EQ(rows[1].readSpeedMs, 100);
+  EXPECT_EQ(rows[1].program, program);
+  EXPECT_TRUE(r.ui.shown.empty());
 }
 
 }  // namespace

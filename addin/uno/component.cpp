@@ -1,0 +1,38 @@
+// The extension's shared library: the factories of its UNO services.
+
+#include <cppuhelper/factory.hxx>
+#include <cppuhelper/implementationentry.hxx>
+
+#include "addin/uno/application_component.h"
+#include "addin/uno/command_handler.h"
+
+namespace {
+
+using namespace addin::uno;
+using com::sun::star::uno::Sequence;
+
+rtl::OUString applicationName() { return rtl::OUString::createFromAscii(kApplicationImplementation); }
+Sequence<rtl::OUString> applicationServices() {
+  const rtl::OUString name = rtl::OUString::createFromAscii(kApplicationService);
+  return Sequence<rtl::OUString>(&name, 1);
+}
+rtl::OUString handlerName() { return rtl::OUString::createFromAscii(kCommandHandlerImplementation); }
+Sequence<rtl::OUString> handlerServices() {
+  const rtl::OUString name("com.sun.star.frame.ProtocolHandler");
+  return Sequence<rtl::OUString>(&name, 1);
+}
+
+const cppu::ImplementationEntry kEntries[] = {
+    {createApplication, applicationName, applicationServices, cppu::createSingleComponentFactory,
+     nullptr, 0},
+    {createCommandHandler, handlerName, handlerServices, cppu::createSingleComponentFactory,
+     nullptr, 0},
+    {nullptr, nullptr, nullptr, nullptr, nullptr, 0}};
+
+}  // namespace
+
+extern "C" SAL_DLLPUBLIC_EXPORT void* SAL_CALL component_getFactory(const char* implementation,
+                                                                    void* serviceManager,
+                                                                    void* registryKey) {
+  return cppu::component_getFactoryHelper(implementation, serviceManager, registryKey, kEntries);
+}
