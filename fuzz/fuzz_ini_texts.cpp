@@ -2,26 +2,16 @@
 // looking up catalogued keys in every language never fails, and every text handed out is
 // UTF-8.
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
+#include "input_file.h"
 #include "measure/text_catalog.h"
 #include "measure/texts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string path = [] {
-    const char* dir = std::getenv("TMPDIR");
-    return std::string(dir && *dir ? dir : "/tmp") + "/v38xx-fuzz-texts-" +
-           std::to_string(::getpid()) + ".ini";
-  }();
-  {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  }
+  const std::string& path = fuzz::writeInputFile("texts.ini", data, size);
   measure::Texts texts(path);
   for (std::string_view language :
        {measure::kEnglish, measure::kChineseTraditional, measure::kChineseSimplified}) {
