@@ -22,7 +22,7 @@ sanitize() {
     -DV38XX_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
     -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" >/dev/null
   cmake --build "$dir" -j "$JOBS"
-  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     LSAN_OPTIONS=suppressions=$PWD/scripts/sanitizers/lsan.supp:print_suppressions=0 \
     ctest --test-dir "$dir" --output-on-failure -j "$JOBS" --timeout 900 -LE office

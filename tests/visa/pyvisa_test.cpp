@@ -23,7 +23,7 @@ constexpr long long VI_ERROR_RSRC_LOCKED_CODE = -1073807345;
 // is not built with it, and its own allocations are not ours to check for leaks).
 #ifdef V38XX_SANITIZER_PRELOAD
 const std::string kPython =
-    "LD_PRELOAD=" V38XX_SANITIZER_PRELOAD " ASAN_OPTIONS=detect_leaks=0 /usr/bin/python3";
+    "env LD_PRELOAD=" V38XX_SANITIZER_PRELOAD " ASAN_OPTIONS=detect_leaks=0 /usr/bin/python3";
 #else
 const std::string kPython = "/usr/bin/python3";
 #endif
