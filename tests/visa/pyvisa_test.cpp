@@ -20,10 +20,13 @@ namespace {
 constexpr long long VI_ERROR_RSRC_LOCKED_CODE = -1073807345;
 
 // How Python is started: in the sanitizer build with the ASan runtime preloaded (Python itself
-// is not built with it, and its own allocations are not ours to check for leaks).
+// is not built with it, and its own allocations are not ours to check for leaks), and with
+// libtirpc preloaded behind it: ASan intercepts the XDR routines and binds them, when it
+// starts, to the first ones it finds, which would be glibc's old ones in a Python that loads
+// libtirpc only later with our library.
 #ifdef V38XX_SANITIZER_PRELOAD
-const std::string kPython =
-    "env LD_PRELOAD=" V38XX_SANITIZER_PRELOAD " ASAN_OPTIONS=detect_leaks=0 /usr/bin/python3";
+const std::string kPython = "env LD_PRELOAD='" V38XX_SANITIZER_PRELOAD
+                            " libtirpc.so.3' ASAN_OPTIONS=detect_leaks=0 /usr/bin/python3";
 #else
 const std::string kPython = "/usr/bin/python3";
 #endif
