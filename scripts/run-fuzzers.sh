@@ -40,6 +40,8 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 failed=0
+passed=0
+failures=0
 table=()
 for seeds in "$root"/fuzz/corpus/*/; do
   name=$(basename "$seeds")
@@ -61,6 +63,7 @@ for seeds in "$root"/fuzz/corpus/*/; do
     status=FAILED
     failed=1
   fi
+  if [ "$status" = ok ]; then passed=$((passed + 1)); else failures=$((failures + 1)); fi
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   secs=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
   table+=("$(printf '%-18s %12s %10s  %s' "$name" "${execs:-?}" "${secs:-?}" "$status")")
@@ -72,4 +75,5 @@ done
 
 printf '%-18s %12s %10s  %s\n' target executions exec/s result
 printf '%s\n' "${table[@]}"
+echo "fuzz: $passed passed, $failures failed"
 exit $failed
