@@ -37,15 +37,18 @@ std::string databaseFolderFor(std::string_view currentDirectory);
 // The process's current directory ("" when it cannot be read).
 std::string currentDirectory();
 
-// Makes `folder` the process's current directory again; on failure shows "Database working
-// folder not found." with `caption` and no icon, and returns false.
+// Makes `folder` the process's current directory again; on failure shows `message` ("Database
+// working folder not found." in the window's language) with `caption` and no icon, and
+// returns false.
 bool enterDatabaseFolder(core::Interaction& ui, const std::string& folder,
-                         const std::string& caption);
+                         const std::string& caption,
+                         const std::string& message = kFolderNotFoundText);
 
 // Applies the folder rule to the process's current directory and makes the result the
-// current directory. On failure shows "Database working folder not found." with `caption`
-// and no icon, and returns nullopt.
-std::optional<std::string> locateDatabaseFolder(core::Interaction& ui, const std::string& caption);
+// current directory. On failure shows `message` with `caption` and no icon, and returns
+// nullopt.
+std::optional<std::string> locateDatabaseFolder(core::Interaction& ui, const std::string& caption,
+                                                const std::string& message = kFolderNotFoundText);
 
 // "<folder>/DBfile_DB<n>.db". Throws std::invalid_argument unless n is 1 to 10, so that no
 // file is ever made for another number.

@@ -13,6 +13,10 @@ mkdir -p "$out"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DV38XX_BUILD_TESTS=OFF -DV38XX_BUILD_GUI=ON -DV38XX_BUILD_BENCH=ON >"$out/configure.log"
 ninja -C "$build" -j2 benchmarks >"$out/build.log"
+# The add-in's benchmark needs its extension and the simulator.
+if ninja -C "$build" -t targets all 2>/dev/null | grep -q '^v38xx_extension:'; then
+  ninja -C "$build" -j2 v38xx_extension v38xx-sim >>"$out/build.log"
+fi
 
 shopt -s nullglob
 benches=("$build"/bin/*_bench)
@@ -25,6 +29,11 @@ for bench in "${benches[@]}"; do
   echo "== $name"
   "$bench" --benchmark_out="$out/$name.json" --benchmark_out_format=json
 done
+
+if [ -f "$build/share/v38xx/CTRBridgeV38XX.oxt" ]; then
+  echo "== office_tick_bench"
+  /usr/bin/python3 "$root/bench/office_tick_bench.py" "$build" 1000 --charts
+fi
 
 if [ -f "$out/query_roundtrip_bench.json" ]; then
   /usr/bin/python3 - "$out/query_roundtrip_bench.json" <<'PY'

@@ -8,6 +8,8 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   # libraries of the product
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-charts-dev libgl-dev
+  # Qt's own texts (message-box buttons, colour and file pickers) in Chinese
+  qt6-translations-l10n
   libsqlite3-dev sqlite3 libsimpleini-dev libxlsxwriter-dev
   # chi-squared quantiles of the stability confidence intervals (Boost.Math, headers only)
   libboost-dev

@@ -90,7 +90,8 @@ std::optional<std::string> toA1(const Reference& r, long baseRow, long baseColum
   if (r.column.present && !(column = resolve(r.column, baseColumn, kMaxColumns)))
     return std::nullopt;
   if (row && column) return columnText(r.column, *column) + rowText(r.row, *row);
-  if (row) return rangeEnd ? rowText(r.row, *row) : rowText(r.row, *row) + ":" + rowText(r.row, *row);
+  if (row)
+    return rangeEnd ? rowText(r.row, *row) : rowText(r.row, *row) + ":" + rowText(r.row, *row);
   return rangeEnd ? columnText(r.column, *column)
                   : columnText(r.column, *column) + ":" + columnText(r.column, *column);
 }
@@ -123,9 +124,9 @@ void forEachToken(const std::string& formula, F&& f) {
     }
     if (identifierChar(c) || c == '[') {
       const std::size_t start = i;
-      while (i < formula.size() && (identifierChar(formula[i]) || formula[i] == '[' ||
-                                    (formula[i] == '-' && i > start && formula[i - 1] == '[') ||
-                                    formula[i] == ']'))
+      while (i < formula.size() &&
+             (identifierChar(formula[i]) || formula[i] == '[' ||
+              (formula[i] == '-' && i > start && formula[i - 1] == '[') || formula[i] == ']'))
         ++i;
       f(start, i);
       continue;

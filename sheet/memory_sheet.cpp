@@ -202,6 +202,35 @@ void MemoryWorksheet::activate() {
   ++activations;
 }
 
+std::string MemoryWorksheet::addChart(const ChartSpec& spec) {
+  const std::string chartName = "Chart " + std::to_string(charts.size() + 1);
+  record("addChart", chartName, spec.title);
+  charts.push_back({chartName, spec});
+  return chartName;
+}
+
+double MemoryWorksheet::chartTop(const std::string& chart) const {
+  for (const auto& c : charts)
+    if (c.name == chart) return c.spec.top;
+  throw Error("The item with the specified name wasn't found: " + chart);
+}
+
+double MemoryWorksheet::columnLeft(long column) const { return (column - 1) * columnWidth; }
+
+void MemoryWorksheet::setChartWindow(const std::string& chart, long points) {
+  record("setChartWindow", chart, std::to_string(points));
+  for (auto& c : charts)
+    if (c.name == chart) c.spec.windowPoints = points;
+}
+
+int MemoryWorksheet::setScrollBars(const std::string& name, const ScrollBarSettings& settings) {
+  record("setScrollBars", name, std::to_string(settings.maximum));
+  auto it = scrollBars.find(name);
+  if (it == scrollBars.end()) return 0;
+  for (auto& bar : it->second) bar = settings;
+  return static_cast<int>(it->second.size());
+}
+
 std::vector<double> MemoryWorksheet::columnValues(long column, long firstRow) const {
   std::vector<double> out;
   for (long row = firstRow;; ++row) {

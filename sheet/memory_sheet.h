@@ -44,6 +44,11 @@ class MemoryWorksheet : public Worksheet {
   void addName(const std::string& name, const std::string& formulaR1C1) override;
   void select(const std::string& cell) override;
   void activate() override;
+  std::string addChart(const ChartSpec& spec) override;
+  double chartTop(const std::string& chart) const override;
+  double columnLeft(long column) const override;
+  void setChartWindow(const std::string& chart, long points) override;
+  int setScrollBars(const std::string& name, const ScrollBarSettings& settings) override;
 
   // What a cell holds; an empty cell when nothing was written to it.
   const MemoryCell& cell(const std::string& address) const;
@@ -55,6 +60,15 @@ class MemoryWorksheet : public Worksheet {
   std::map<std::string, std::string> definedNames;  // name -> R1C1 formula
   std::string selected;
   int activations = 0;
+  struct Chart {
+    std::string name;
+    ChartSpec spec;
+  };
+  std::vector<Chart> charts;
+  // The form scroll bars on the sheet, by name (a test puts them there, as the template does).
+  std::map<std::string, std::vector<ScrollBarSettings>> scrollBars;
+  // Points per column, for columnLeft (Excel's standard width).
+  double columnWidth = 48;
 
  private:
   void record(const std::string& operation, const std::string& target, const std::string& detail);

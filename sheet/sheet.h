@@ -13,6 +13,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace sheet {
 
@@ -42,6 +43,43 @@ class CommandBar {
   virtual void setAction(int control, const std::string& onAction, const std::string& toolTip) = 0;
   virtual void setEnabled(int control, bool enabled) = 0;
   virtual void setVisible(int control, bool visible) = 0;
+};
+
+// A chart series: each part is a reference formula in Excel's R1C1 style on the chart's own
+// sheet ("=Sheet1!R1C2", "=Sheet1!CtryAxis", a defined name standing for a range) or, for
+// the name, a plain text.
+struct ChartSeries {
+  std::string name;
+  std::string values;
+  std::string xValues;         // categories; empty: numbered points
+  bool secondaryAxis = false;  // on the secondary value axis, drawn as a line
+};
+
+enum class ChartType {
+  LineWithMarkers,   // Excel's type 65
+  ClusteredColumns,  // Excel's type 51
+};
+
+struct ChartSpec {
+  ChartType type = ChartType::LineWithMarkers;
+  std::vector<ChartSeries> series;
+  std::string title;
+  std::string valueAxisTitle, secondaryAxisTitle, categoryAxisTitle;
+  bool categoryAxis = true;  // show the category (x) axis
+  bool valueAxis = true;
+  bool lowTickLabels = false;  // category tick labels below the plot, whatever the values
+  bool rotatedTickLabels = false;
+  // In the worksheet, at this place (points from the sheet's top-left corner); otherwise on a
+  // sheet of its own, named after the worksheet and the chart.
+  bool inSheet = true;
+  double left = 0, top = 0, width = 480, height = 288;
+  // The most points a series drawn from a defined name (a window that moves) may show.
+  long windowPoints = 1000;
+};
+
+struct ScrollBarSettings {
+  long maximum = 1, value = 1, minimum = 1, smallChange = 1, largeChange = 5;
+  std::string linkedCell;  // "$F$6"
 };
 
 class Worksheet {
@@ -76,6 +114,17 @@ class Worksheet {
 
   virtual void select(const std::string& cell) = 0;
   virtual void activate() = 0;
+
+  // Charts: makes one and returns its name ("Chart 1"); its top edge in points.
+  virtual std::string addChart(const ChartSpec& spec) = 0;
+  virtual double chartTop(const std::string& chart) const = 0;
+  // The left edge of a column, in points.
+  virtual double columnLeft(long column) const = 0;
+  // After a run: the most points a window series of the chart may now show.
+  virtual void setChartWindow(const std::string& chart, long points) = 0;
+
+  // Sets every form scroll bar of this name on the sheet; how many there were.
+  virtual int setScrollBars(const std::string& name, const ScrollBarSettings& settings) = 0;
 };
 
 class Application {

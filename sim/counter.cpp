@@ -841,7 +841,7 @@ ReadResult Counter::read(LinkId link, std::chrono::milliseconds timeout) {
     const auto own = d.links.find(link);
     if (own == d.links.end()) return {ReadResult::Status::ConnectionLost, {}};
     std::deque<Impl::Answer>& output = own->second;
-    if (!output.empty() && output.front().readyAt <= now) {
+    if (!output.empty() && output.front().readyAt <= now && !d.faults.stalled) {
       ReadResult result{ReadResult::Status::Ok, std::move(output.front().data)};
       output.pop_front();
       if (d.faults.dropNextAnswer) {
@@ -862,7 +862,7 @@ ReadResult Counter::read(LinkId link, std::chrono::milliseconds timeout) {
     }
     if (now >= deadline) return {ReadResult::Status::Timeout, {}};
     auto wakeAt = deadline;
-    if (!output.empty()) wakeAt = std::min(wakeAt, output.front().readyAt);
+    if (!output.empty() && !d.faults.stalled) wakeAt = std::min(wakeAt, output.front().readyAt);
     d.answerReady.wait_until(lock, wakeAt);
   }
 }
@@ -909,6 +909,7 @@ void Counter::externalTrigger() {
 void Counter::setFaults(const Faults& faults) {
   std::lock_guard lock(impl_->mutex);
   impl_->faults = faults;
+  impl_->answerReady.notify_all();  // the end of a stall lets waiting answers out
 }
 
 Faults Counter::faults() const {

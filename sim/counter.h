@@ -29,6 +29,8 @@ struct Faults {
   bool dropNextAnswer = false;     // the next query's answer never comes and the link drops
   bool garbageNextAnswer = false;  // the next answer is random non-numeric bytes
   std::size_t overlongAnswer = 0;  // when > 0, the next answer is padded to this many bytes
+  bool stalled = false;  // the counter stops answering: answers wait until the stall ends (a
+                         // device clear drops them)
 };
 
 struct ReadResult {

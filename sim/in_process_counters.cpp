@@ -15,6 +15,7 @@ namespace sim {
 namespace {
 
 constexpr std::uint16_t kVendorId = 0x2B7A;
+constexpr visa::Transport::Timeout kInterruptCheck{20};
 
 bool equalsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -40,9 +41,9 @@ class SimTransport final : public visa::Transport {
     if (pending_.empty()) {
       const visa::Deadline deadline(timeout);
       while (true) {
-        // The counter waits for at most one minute per call, so an infinite time-out is a
-        // series of waits.
-        const auto wait = std::min<Timeout>(deadline.remaining(), std::chrono::minutes(1));
+        // Short waits, so that a device clear from another thread ends the read soon.
+        if (interrupted()) return VI_ERROR_ABORT;
+        const auto wait = std::min<Timeout>(deadline.remaining(), kInterruptCheck);
         ReadResult r = counter_.read(link_, wait);
         if (r.status == ReadResult::Status::Ok) {
           pending_ = std::move(r.data);

@@ -636,8 +636,12 @@ ViStatus BuiltinLibrary::viClear(ViSession session) {
   std::shared_ptr<Impl::Session> s;
   ViUInt32 timeoutMs = 0;
   if (const ViStatus st = impl_->ioSession(session, &s, &timeoutMs); st != VI_SUCCESS) return st;
+  // A read another thread is blocked in gives up first, so the clear need not wait for its
+  // time-out.
+  s->transport->interrupt();
   std::lock_guard io(s->io);
   const ViStatus st = s->transport->clear(sessionTimeout(timeoutMs));
+  s->transport->endInterrupt();
   s->carry.clear();
   s->clearBeforeWrite = st < 0;
   return st;

@@ -2,6 +2,7 @@
 // One open connection to an instrument. The builtin library keeps one transport per
 // instrument session and knows nothing else about how bytes travel.
 
+#include <atomic>
 #include <chrono>
 
 #include "visa/visa_types.h"
@@ -43,6 +44,19 @@ class Transport {
   // builtin library's locks then hold within the process.
   virtual ViStatus lockDevice(Timeout timeout) { return VI_ERROR_NSUP_OPER; }
   virtual ViStatus unlockDevice() { return VI_ERROR_NSUP_OPER; }
+
+  // The first step of a device clear, from any thread: a read that waits for the instrument
+  // now gives up with VI_ERROR_ABORT instead of waiting out its time-out, and so does one that
+  // starts before the clear has ended (endInterrupt). Transports that cannot give up a wait
+  // (VXI-11, USBTMC, GPIB) let the read run to its time-out.
+  void interrupt() { interrupted_.store(true); }
+  void endInterrupt() { interrupted_.store(false); }
+
+ protected:
+  bool interrupted() const { return interrupted_.load(); }
+
+ private:
+  std::atomic<bool> interrupted_{false};
 };
 
 }  // namespace visa

@@ -45,8 +45,7 @@ std::atomic<std::int64_t> tickNanoseconds{0};
 // The folder of this library: the extension's folder, which holds its default visa.conf.
 std::string extensionFolder() {
   Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&createApplication), &info) == 0 || !info.dli_fname)
-    return {};
+  if (dladdr(reinterpret_cast<void*>(&createApplication), &info) == 0 || !info.dli_fname) return {};
   return std::filesystem::path(info.dli_fname).parent_path().string();
 }
 
@@ -147,6 +146,11 @@ ApplicationComponent::~ApplicationComponent() {
   // The add-in kills its timer and closes its resource managers.
   app_.reset();
   timer_.reset();
+}
+
+void ApplicationComponent::keep(const Reference<css::uno::XInterface>& instance) {
+  static Reference<css::uno::XInterface> kept;
+  kept = instance;
 }
 
 rtl::Reference<ApplicationComponent> ApplicationComponent::current() {
@@ -252,8 +256,9 @@ Any ApplicationComponent::SetSheet(const Any& value) {
     else if (value >>= name)
       a.SetSheet(calc_->worksheet(utf8(name)));
     else
-      throw css::lang::IllegalArgumentException("SetSheet needs a sheet of the document or its name",
-                                                static_cast<cppu::OWeakObject*>(this), 0);
+      throw css::lang::IllegalArgumentException(
+          "SetSheet needs a sheet of the document or its name",
+          static_cast<cppu::OWeakObject*>(this), 0);
   });
   return {};
 }
@@ -343,7 +348,8 @@ sal_Int32 ApplicationComponent::getDataRow() {
 Sequence<rtl::OUString> ApplicationComponent::getMessages() {
   const std::vector<std::string> messages = ui_.messages();
   Sequence<rtl::OUString> out(static_cast<sal_Int32>(messages.size()));
-  for (std::size_t i = 0; i < messages.size(); ++i) out[static_cast<sal_Int32>(i)] = ustr(messages[i]);
+  for (std::size_t i = 0; i < messages.size(); ++i)
+    out[static_cast<sal_Int32>(i)] = ustr(messages[i]);
   return out;
 }
 sal_Int32 ApplicationComponent::getTickCount() { return tickCount; }
@@ -362,8 +368,8 @@ Sequence<rtl::OUString> ApplicationComponent::getSupportedServiceNames() {
   return Sequence<rtl::OUString>(&name, 1);
 }
 
-Reference<css::uno::XInterface> SAL_CALL createApplication(
-    const Reference<css::uno::XComponentContext>& context) {
+Reference<css::uno::XInterface> SAL_CALL
+createApplication(const Reference<css::uno::XComponentContext>& context) {
   return static_cast<cppu::OWeakObject*>(new ApplicationComponent(context));
 }
 

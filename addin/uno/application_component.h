@@ -36,6 +36,9 @@ class ApplicationComponent
 
   // The instance the toolbar's commands work with: the one made last in this office.
   static rtl::Reference<ApplicationComponent> current();
+  // Keeps an instance alive for the office's life (the one the toolbar's commands use when no
+  // macro holds one).
+  static void keep(const css::uno::Reference<css::uno::XInterface>& instance);
   // Runs `f` with the add-in on the office's main thread, translating its errors.
   template <typename F>
   auto call(F&& f) -> decltype(f(std::declval<Application&>()));
@@ -106,7 +109,7 @@ class ApplicationComponent
   css::uno::Reference<css::uno::XInterface> appObject_;
 };
 
-css::uno::Reference<css::uno::XInterface> SAL_CALL createApplication(
-    const css::uno::Reference<css::uno::XComponentContext>& context);
+css::uno::Reference<css::uno::XInterface> SAL_CALL
+createApplication(const css::uno::Reference<css::uno::XComponentContext>& context);
 
 }  // namespace addin::uno

@@ -44,8 +44,10 @@ Sequence<Reference<css::frame::XDispatch>> CommandHandler::queryDispatches(
   return out;
 }
 
-void CommandHandler::dispatch(const css::util::URL& url, const Sequence<css::beans::PropertyValue>&) {
-  const std::string command = utf8(url.Complete).substr(std::string(sheet::calc::kCommandScheme).size());
+void CommandHandler::dispatch(const css::util::URL& url,
+                              const Sequence<css::beans::PropertyValue>&) {
+  const std::string command =
+      utf8(url.Complete).substr(std::string(sheet::calc::kCommandScheme).size());
   if (!ToolbarState::instance().enabled(utf8(url.Complete))) return;
   runToolbarCommand(context_, frame_, command);
 }
@@ -105,8 +107,8 @@ Sequence<rtl::OUString> CommandHandler::getSupportedServiceNames() {
   return Sequence<rtl::OUString>(&name, 1);
 }
 
-Reference<css::uno::XInterface> SAL_CALL createCommandHandler(
-    const Reference<css::uno::XComponentContext>& context) {
+Reference<css::uno::XInterface> SAL_CALL
+createCommandHandler(const Reference<css::uno::XComponentContext>& context) {
   return static_cast<cppu::OWeakObject*>(new CommandHandler(context));
 }
 

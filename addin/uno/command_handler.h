@@ -33,19 +33,20 @@ class CommandHandler
   void SAL_CALL initialize(const css::uno::Sequence<css::uno::Any>& arguments) override;
 
   // XDispatchProvider
-  css::uno::Reference<css::frame::XDispatch> SAL_CALL queryDispatch(
-      const css::util::URL& url, const rtl::OUString& target, sal_Int32 flags) override;
-  css::uno::Sequence<css::uno::Reference<css::frame::XDispatch>> SAL_CALL queryDispatches(
-      const css::uno::Sequence<css::frame::DispatchDescriptor>& requests) override;
+  css::uno::Reference<css::frame::XDispatch> SAL_CALL queryDispatch(const css::util::URL& url,
+                                                                    const rtl::OUString& target,
+                                                                    sal_Int32 flags) override;
+  css::uno::Sequence<css::uno::Reference<css::frame::XDispatch>> SAL_CALL
+  queryDispatches(const css::uno::Sequence<css::frame::DispatchDescriptor>& requests) override;
 
   // XDispatch
   void SAL_CALL dispatch(const css::util::URL& url,
                          const css::uno::Sequence<css::beans::PropertyValue>& arguments) override;
   void SAL_CALL addStatusListener(const css::uno::Reference<css::frame::XStatusListener>& listener,
                                   const css::util::URL& url) override;
-  void SAL_CALL removeStatusListener(
-      const css::uno::Reference<css::frame::XStatusListener>& listener,
-      const css::util::URL& url) override;
+  void SAL_CALL
+  removeStatusListener(const css::uno::Reference<css::frame::XStatusListener>& listener,
+                       const css::util::URL& url) override;
 
   // XServiceInfo
   rtl::OUString SAL_CALL getImplementationName() override;
@@ -62,7 +63,7 @@ class CommandHandler
   int stateListener_ = 0;
 };
 
-css::uno::Reference<css::uno::XInterface> SAL_CALL createCommandHandler(
-    const css::uno::Reference<css::uno::XComponentContext>& context);
+css::uno::Reference<css::uno::XInterface> SAL_CALL
+createCommandHandler(const css::uno::Reference<css::uno::XComponentContext>& context);
 
 }  // namespace addin::uno

@@ -5,20 +5,31 @@
 
 #include "addin/uno/application_component.h"
 #include "addin/uno/command_handler.h"
+#include "addin/uno/document_job.h"
 
 namespace {
 
 using namespace addin::uno;
 using com::sun::star::uno::Sequence;
 
-rtl::OUString applicationName() { return rtl::OUString::createFromAscii(kApplicationImplementation); }
+rtl::OUString applicationName() {
+  return rtl::OUString::createFromAscii(kApplicationImplementation);
+}
 Sequence<rtl::OUString> applicationServices() {
   const rtl::OUString name = rtl::OUString::createFromAscii(kApplicationService);
   return Sequence<rtl::OUString>(&name, 1);
 }
-rtl::OUString handlerName() { return rtl::OUString::createFromAscii(kCommandHandlerImplementation); }
+rtl::OUString handlerName() {
+  return rtl::OUString::createFromAscii(kCommandHandlerImplementation);
+}
 Sequence<rtl::OUString> handlerServices() {
   const rtl::OUString name("com.sun.star.frame.ProtocolHandler");
+  return Sequence<rtl::OUString>(&name, 1);
+}
+
+rtl::OUString jobName() { return rtl::OUString::createFromAscii(kDocumentJobImplementation); }
+Sequence<rtl::OUString> jobServices() {
+  const rtl::OUString name("com.sun.star.task.Job");
   return Sequence<rtl::OUString>(&name, 1);
 }
 
@@ -27,6 +38,7 @@ const cppu::ImplementationEntry kEntries[] = {
      nullptr, 0},
     {createCommandHandler, handlerName, handlerServices, cppu::createSingleComponentFactory,
      nullptr, 0},
+    {createDocumentJob, jobName, jobServices, cppu::createSingleComponentFactory, nullptr, 0},
     {nullptr, nullptr, nullptr, nullptr, nullptr, 0}};
 
 }  // namespace

@@ -3,11 +3,13 @@
 #include <com/sun/star/awt/XCallback.hpp>
 #include <com/sun/star/awt/XRequestCallback.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/uno/RuntimeException.hpp>
 #include <cppuhelper/implbase1.hxx>
 
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -18,6 +20,8 @@ using css::uno::Reference;
 using css::uno::UNO_QUERY_THROW;
 
 namespace {
+
+constexpr std::chrono::seconds kMainThreadWait{60};
 
 class Callback : public cppu::WeakImplHelper1<css::awt::XCallback> {
  public:
@@ -50,26 +54,42 @@ void runOnMainThread(const Reference<css::uno::XComponentContext>& context,
     f();
     return;
   }
-  struct Done {
+  struct Job {
     std::mutex mutex;
     std::condition_variable cv;
+    std::function<void()> f;
     bool finished = false;
+    bool abandoned = false;
     std::exception_ptr error;
   };
-  auto done = std::make_shared<Done>();
-  postToMainThread(context, [done, &f] {
-    try {
-      f();
-    } catch (...) {
-      done->error = std::current_exception();
+  auto job = std::make_shared<Job>();
+  job->f = f;
+  postToMainThread(context, [job] {
+    {
+      std::lock_guard lock(job->mutex);
+      if (job->abandoned) return;  // the caller gave up: its frame is gone
     }
-    std::lock_guard lock(done->mutex);
-    done->finished = true;
-    done->cv.notify_all();
+    try {
+      job->f();
+    } catch (...) {
+      job->error = std::current_exception();
+    }
+    std::lock_guard lock(job->mutex);
+    job->finished = true;
+    job->cv.notify_all();
   });
-  std::unique_lock lock(done->mutex);
-  done->cv.wait(lock, [&] { return done->finished; });
-  if (done->error) std::rethrow_exception(done->error);
+  std::unique_lock lock(job->mutex);
+  // A caller that holds the office's lock itself (a Basic macro started from another process)
+  // would wait for ever: it gets an error instead.
+  if (!job->cv.wait_for(lock, kMainThreadWait, [&] { return job->finished; })) {
+    job->abandoned = true;
+    throw css::uno::RuntimeException(
+        "The office's main thread did not take the call within 60 s. A macro that calls the "
+        "add-in must run in the office (from its toolbar, a form or a document event), not "
+        "from another process that holds the office's lock.",
+        nullptr);
+  }
+  if (job->error) std::rethrow_exception(job->error);
 }
 
 }  // namespace addin::uno

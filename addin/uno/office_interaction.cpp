@@ -71,7 +71,8 @@ core::Answer OfficeInteraction::message(const std::string& text, const std::stri
     std::lock_guard lock(mutex_);
     messages_.push_back(shown);
   }
-  const core::Answer unattended = buttons == core::Buttons::YesNo ? core::Answer::No : core::Answer::Ok;
+  const core::Answer unattended =
+      buttons == core::Buttons::YesNo ? core::Answer::No : core::Answer::Ok;
 
   Reference<css::awt::XWindowPeer> parent;
   if (!headlessOffice() && document_.is()) {
@@ -90,16 +91,25 @@ core::Answer OfficeInteraction::message(const std::string& text, const std::stri
 
   css::awt::MessageBoxType type = css::awt::MessageBoxType_MESSAGEBOX;
   switch (icon) {
-    case core::Icon::Information: type = css::awt::MessageBoxType_INFOBOX; break;
-    case core::Icon::Question: type = css::awt::MessageBoxType_QUERYBOX; break;
-    case core::Icon::Exclamation: type = css::awt::MessageBoxType_WARNINGBOX; break;
-    case core::Icon::Error: type = css::awt::MessageBoxType_ERRORBOX; break;
-    case core::Icon::None: break;
+    case core::Icon::Information:
+      type = css::awt::MessageBoxType_INFOBOX;
+      break;
+    case core::Icon::Question:
+      type = css::awt::MessageBoxType_QUERYBOX;
+      break;
+    case core::Icon::Exclamation:
+      type = css::awt::MessageBoxType_WARNINGBOX;
+      break;
+    case core::Icon::Error:
+      type = css::awt::MessageBoxType_ERRORBOX;
+      break;
+    case core::Icon::None:
+      break;
   }
-  const sal_Int32 buttonSet =
-      buttons == core::Buttons::YesNo
-          ? css::awt::MessageBoxButtons::BUTTONS_YES_NO | css::awt::MessageBoxButtons::DEFAULT_BUTTON_NO
-          : css::awt::MessageBoxButtons::BUTTONS_OK;
+  const sal_Int32 buttonSet = buttons == core::Buttons::YesNo
+                                  ? css::awt::MessageBoxButtons::BUTTONS_YES_NO |
+                                        css::awt::MessageBoxButtons::DEFAULT_BUTTON_NO
+                                  : css::awt::MessageBoxButtons::BUTTONS_OK;
   try {
     Reference<css::awt::XMessageBoxFactory> factory(
         context_->getServiceManager()->createInstanceWithContext("com.sun.star.awt.Toolkit",

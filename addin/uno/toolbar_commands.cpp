@@ -21,11 +21,10 @@ void runToolbarCommand(const Reference<css::uno::XComponentContext>& /*context*/
   try {
     if (command == "CTRTimerStartV38XX") {
       // The run logs into the sheet the user is looking at.
-      Reference<css::sheet::XSpreadsheetView> view(
-          frame.is() ? frame->getController() : nullptr, UNO_QUERY);
+      Reference<css::sheet::XSpreadsheetView> view(frame.is() ? frame->getController() : nullptr,
+                                                   UNO_QUERY);
       if (view.is()) app->SetSheet(Any(view->getActiveSheet()));
-      const std::string interval =
-          sheet::calc::utf8(app->LoadSetting("Interval", "1000"));
+      const std::string interval = sheet::calc::utf8(app->LoadSetting("Interval", "1000"));
       app->StartTimer(static_cast<sal_Int32>(core::leadingInteger(interval)));
     } else if (command == "CTRTimerPauseV38XX") {
       app->PauseTimer();

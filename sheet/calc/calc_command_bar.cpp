@@ -174,8 +174,7 @@ void CalcCommandBar::store() {
 void CalcCommandBar::show() {
   Reference<css::beans::XPropertySet> frame(app_.frame(), UNO_QUERY);
   if (!frame.is()) return;
-  Reference<css::frame::XLayoutManager> layout(frame->getPropertyValue("LayoutManager"),
-                                               UNO_QUERY);
+  Reference<css::frame::XLayoutManager> layout(frame->getPropertyValue("LayoutManager"), UNO_QUERY);
   if (!layout.is()) return;
   layout->createElement(ustr(resource_));
   layout->showElement(ustr(resource_));

@@ -9,8 +9,8 @@
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/Locale.hpp>
-#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/sheet/AddressConvention.hpp>
 #include <com/sun/star/sheet/FormulaLanguage.hpp>
 #include <com/sun/star/sheet/FormulaMapGroup.hpp>
@@ -69,8 +69,8 @@ std::string calcAbsolute(const std::string& sheetName, const std::string& a1) {
   std::string quoted = "'";
   for (char c : sheetName) quoted += c == '\'' ? std::string("''") : std::string(1, c);
   quoted += "'";
-  std::string out = "$" + quoted + ".$" + columnName(r.firstColumn) + "$" +
-                    std::to_string(r.firstRow);
+  std::string out =
+      "$" + quoted + ".$" + columnName(r.firstColumn) + "$" + std::to_string(r.firstRow);
   if (r.lastRow != r.firstRow || r.lastColumn != r.firstColumn)
     out += ":$" + columnName(r.lastColumn) + "$" + std::to_string(r.lastRow);
   return out;
@@ -165,8 +165,7 @@ void CalcWorksheet::declareNames(const std::string& formula) {
 }
 
 Sequence<css::sheet::FormulaToken> CalcWorksheet::parse(const std::string& formula,
-                                                        FormulaStyle style, long row,
-                                                        long column) {
+                                                        FormulaStyle style, long row, long column) {
   declareNames(formula);
   const std::string a1 = style == FormulaStyle::R1C1 ? r1c1ToA1(formula, row, column) : formula;
   return app_.parser()->parseFormula(
@@ -247,7 +246,9 @@ void CalcWorksheet::activate() {
 CalcApplication::CalcApplication(Reference<css::uno::XComponentContext> context,
                                  Reference<css::sheet::XSpreadsheetDocument> document,
                                  bool inOfficeProcess)
-    : context_(std::move(context)), document_(std::move(document)), inOfficeProcess_(inOfficeProcess) {
+    : context_(std::move(context)),
+      document_(std::move(document)),
+      inOfficeProcess_(inOfficeProcess) {
   if (!document_.is()) throw Error("There is no Calc document.", 91);
 }
 
@@ -358,8 +359,10 @@ std::shared_ptr<CalcWorksheet> CalcApplication::worksheet(
 std::shared_ptr<CalcWorksheet> CalcApplication::worksheet(const std::string& name) {
   return guarded("Worksheets", [&] {
     Reference<css::container::XNameAccess> sheets(document_->getSheets(), UNO_QUERY_THROW);
-    if (!sheets->hasByName(ustr(name))) throw Error("Subscript out of range: no sheet \"" + name + "\"", 9);
-    return worksheet(Reference<css::sheet::XSpreadsheet>(sheets->getByName(ustr(name)), UNO_QUERY_THROW));
+    if (!sheets->hasByName(ustr(name)))
+      throw Error("Subscript out of range: no sheet \"" + name + "\"", 9);
+    return worksheet(
+        Reference<css::sheet::XSpreadsheet>(sheets->getByName(ustr(name)), UNO_QUERY_THROW));
   });
 }
 

@@ -8,6 +8,7 @@
 // are rewritten to A1 first. Number formats are Excel format codes, added to the document's
 // formats as they are.
 
+#include <com/sun/star/chart2/XChartDocument.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/sheet/XFormulaParser.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
@@ -19,8 +20,11 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "sheet/address.h"
 #include "sheet/sheet.h"
 
 namespace sheet::calc {
@@ -40,8 +44,7 @@ class CalcWorksheet : public Worksheet {
   double value(const std::string& cell) const override;
   std::string text(const std::string& cell) const override;
   void setNumberFormat(const std::string& range, const std::string& formatCode) override;
-  void setFormula(const std::string& cell, const std::string& formula,
-                  FormulaStyle style) override;
+  void setFormula(const std::string& cell, const std::string& formula, FormulaStyle style) override;
   void setArrayFormula(const std::string& range, const std::string& formula,
                        FormulaStyle style) override;
   void setFontColor(const std::string& range, long color) override;
@@ -49,6 +52,11 @@ class CalcWorksheet : public Worksheet {
   void addName(const std::string& name, const std::string& formulaR1C1) override;
   void select(const std::string& cell) override;
   void activate() override;
+  std::string addChart(const ChartSpec& spec) override;
+  double chartTop(const std::string& chart) const override;
+  double columnLeft(long column) const override;
+  void setChartWindow(const std::string& chart, long points) override;
+  int setScrollBars(const std::string& name, const ScrollBarSettings& settings) override;
 
   const Reference<css::sheet::XSpreadsheet>& sheet() const { return sheet_; }
   sal_Int16 index() const;
@@ -58,14 +66,36 @@ class CalcWorksheet : public Worksheet {
   // the formula to them; defining them later keeps the tie.
   void declareNames(const std::string& formula);
   Reference<css::table::XCell> cell(const std::string& address) const;
-  css::uno::Sequence<css::sheet::FormulaToken> parse(const std::string& formula,
-                                                     FormulaStyle style, long row, long column);
+  css::uno::Sequence<css::sheet::FormulaToken> parse(const std::string& formula, FormulaStyle style,
+                                                     long row, long column);
+
+  // Charts.
+  struct ChartSource {
+    bool dynamic = false;  // a name whose range moves: read through a helper block
+    std::string name;
+    RangeRef range;  // otherwise this range of the sheet
+  };
+  struct Window {
+    std::string name;  // the defined name the block indexes into
+    long column;       // its first column
+    long rows;         // points it can show
+  };
+  struct ChartInfo {
+    Reference<css::sheet::XSpreadsheet> sheet;
+    Reference<css::chart2::XChartDocument> chart;
+    double top = 0;
+    std::vector<Window> windows;
+  };
+  std::optional<RangeRef> namedRange(const std::string& name) const;
+  ChartSource resolve(const std::string& reference) const;
+  void writeWindowBlock(const std::string& windowName, long column, long rows);
 
   static constexpr std::size_t kKeptCells = 64;
 
   CalcApplication& app_;
   Reference<css::sheet::XSpreadsheet> sheet_;
   mutable std::map<std::string, Reference<css::table::XCell>> cells_;
+  std::map<std::string, ChartInfo> charts_;
 };
 
 class CalcApplication : public Application {

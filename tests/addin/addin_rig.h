@@ -88,6 +88,23 @@ struct AddinRig {
     app.SetSheet(ws);
   }
   sheet::MemoryCommandBar& bar() { return *calc->bar(addin::kAddinTitle); }
+  // The cells of the logging template the add-in reads: the headers, the title, the strip
+  // chart's window (100 points), the number of bins (10) and the scroll bars of the strip chart.
+  void fillTemplate(int kind) {
+    ws->setText("A1", "Time");
+    ws->setText("B1", "Reading");
+    if (kind == 1) {
+      ws->setText("F1", "V38XX Strip Chart");
+      ws->setValue("F8", 100);
+    } else if (kind >= 2) {
+      ws->setText("D1", "Frequency");
+      ws->setText("E1", "Cumulative");
+      ws->setText("G1", "V38XX Histogram");
+      ws->setValue(kind == 2 ? "G6" : "G10", 10);
+      if (kind == 3) ws->setValue("G8", 100);
+    }
+    if (kind == 1 || kind == 3) ws->scrollBars = {{"Scroll Bar 1", {{}}}, {"Scroll Bar 2", {{}}}};
+  }
   // The enabled and visible flags of the nine controls, as "E"/"-" and "V"/"h" pairs.
   std::string toolbar() {
     std::string out;

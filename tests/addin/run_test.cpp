@@ -62,6 +62,7 @@ struct ScriptedRun {
   AddinRig<RecordingVisa> rig{counter.visa};
   ScriptedRun() { rig.app.IWKSesn = counter.session; }
   void start(int kind, std::int32_t readings, std::int32_t interval = 100) {
+    rig.fillTemplate(kind);
     rig.app.SetSheet(rig.ws);
     rig.app.SetNumberOfReading(readings);
     rig.app.SetTerimnatingUpon(1);

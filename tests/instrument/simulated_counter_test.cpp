@@ -109,7 +109,8 @@ TEST(SimulatedCounters, SilentCounterReportsTheTimeOutAndStopsTheRun) {
   EXPECT_TRUE(rig.inst.lastReadFailed());
   EXPECT_EQ(rig.runStops, 1);
   ASSERT_EQ(rig.ui.shown.size(), 1u);
-  EXPECT_EQ(rig.ui.shown[0].text, "Timeout expired before operation completed.");
+  const std::string& text = rig.ui.shown[0].text;
+  EXPECT_EQ(text.substr(0, text.find("\n\n")), "Timeout expired before operation completed.");
   EXPECT_EQ(rig.ui.shown[0].caption, "V38XX_AP");
 }
 
@@ -173,7 +174,8 @@ TEST(LanCounter, FoundThroughATypedAddress) {
   ASSERT_TRUE(lan.server.start(&error)) << error;
   SimRig rig(lanOnly({}, lan.server.portmapPort()));
   rig.inst.tcpipAddressCommand([](TcpipAddressData& dialog) {
-    ASSERT_TRUE(dialog.accept({"127.0.0.1", "", "", ""}));
+    EXPECT_TRUE(dialog.accept({"127.0.0.1", "", "", ""}));
+    return true;
   });
   EXPECT_EQ(
       rig.inst.entries(),
@@ -191,7 +193,8 @@ TEST(LanCounter, FoundThroughATypedAddressWithThePortmapperOnPort111) {
   if (!lan.server.start(&error)) GTEST_SKIP() << "port 111 not available: " << error;
   SimRig rig(lanOnly({}, 111));
   rig.inst.tcpipAddressCommand([](TcpipAddressData& dialog) {
-    ASSERT_TRUE(dialog.accept({"127.0.0.1", "", "", ""}));
+    EXPECT_TRUE(dialog.accept({"127.0.0.1", "", "", ""}));
+    return true;
   });
   EXPECT_EQ(rig.lines(), std::vector<std::string>{"V3820A--TCPIP--127.0.0.1"});
   EXPECT_EQ(rig.inst.currentName(), "TCPIP::127.0.0.1::inst0::INSTR");

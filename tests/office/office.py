@@ -86,15 +86,15 @@ class Office:
 
     # -- process ------------------------------------------------------------------------------
     def _launch(self):
-        args = [SOFFICE, "--invisible", "--norestore", "--nologo", "--nodefault",
+        args = [SOFFICE, "--norestore", "--nologo", "--nodefault",
                 "--nolockcheck", "--accept=pipe,name=%s;urp;" % self.pipe,
                 "-env:UserInstallation=file://" + self.profile]
         if self.headless:
-            args.insert(1, "--headless")
-        log = open(self.log_path, "ab")
-        # A process group of its own: stop() can end the office and any child it started.
-        self.process = subprocess.Popen(args, env=self.env, stdout=log, stderr=log,
-                                        start_new_session=True)
+            args[1:1] = ["--headless", "--invisible"]
+        with open(self.log_path, "ab") as log:
+            # A process group of its own: stop() can end the office and any child it started.
+            self.process = subprocess.Popen(args, env=self.env, stdout=log, stderr=log,
+                                            start_new_session=True)
 
     def _connect(self, timeout=60):
         local = uno.getComponentContext()

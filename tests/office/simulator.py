@@ -49,3 +49,4 @@ class Simulator:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
+        self.process.stdout.close()

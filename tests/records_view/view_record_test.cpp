@@ -67,12 +67,15 @@ TEST(ViewRecordTexts, RangesWithTheirRemainder) {
   };
   const Case cases[] = {
       {"25,000 records", 25000, {" 1 - 10000 ", " 10001 - 20000 ", " 20001 - 25000 "}},
-      {"exact multiple ends with an empty page",
-       20000,
-       {" 1 - 10000 ", " 10001 - 20000 ", " 20001 - 20000 "}},
-      {"no records", 0, {" 1 - 0 "}},
+      {"an exact multiple has no empty last page", 20000, {" 1 - 10000 ", " 10001 - 20000 "}},
+      {"no records, no page", 0, {}},
       {"less than a page", 9999, {" 1 - 9999 "}},
-      {"one full page", 10000, {" 1 - 10000 ", " 10001 - 10000 "}},
+      {"one full page", 10000, {" 1 - 10000 "}},
+      {"one more than twelve pages",
+       120001,
+       {" 1 - 10000 ", " 10001 - 20000 ", " 20001 - 30000 ", " 30001 - 40000 ", " 40001 - 50000 ",
+        " 50001 - 60000 ", " 60001 - 70000 ", " 70001 - 80000 ", " 80001 - 90000 ",
+        " 90001 - 100000 ", " 100001 - 110000 ", " 110001 - 120000 ", " 120001 - 120001 "}},
   };
   for (const Case& c : cases) EXPECT_EQ(records::rangeEntries(c.count), c.ranges) << c.name;
 }
@@ -219,13 +222,14 @@ TEST_F(ViewRecordTest, PagesOf25000RecordsRestartTheirNumbering) {
   EXPECT_EQ(v.rows.back().value, "25000.00000000000000000");
 }
 
-TEST_F(ViewRecordTest, ExactMultipleOfAPageEndsWithAnEmptyPage) {
+TEST_F(ViewRecordTest, ExactMultipleOfAPageHasNoEmptyPage) {
   viewtest::writeReadings(dir.path(4), 20000, [](long long i) { return 1.0; });
   choose(4);
-  EXPECT_EQ(dialog.view().ranges.back(), " 20001 - 20000 ");
+  EXPECT_EQ(dialog.view().ranges, (Lines{" 1 - 10000 ", " 10001 - 20000 "}));
+  dialog.chooseRange(1);
+  EXPECT_EQ(dialog.view().gridRows, 10001) << "the last page is a full one";
   dialog.chooseRange(2);
-  EXPECT_EQ(dialog.view().gridRows, 1);
-  EXPECT_TRUE(dialog.view().rows.empty());
+  EXPECT_EQ(dialog.view().currentRange, 1) << "there is no third page to choose";
 }
 
 TEST_F(ViewRecordTest, EmptyTableShowsZerosAndAnEmptyGrid) {
@@ -233,7 +237,8 @@ TEST_F(ViewRecordTest, EmptyTableShowsZerosAndAnEmptyGrid) {
   choose(5);
   const auto& v = dialog.view();
   EXPECT_EQ((Lines{v.countText, v.maxText, v.minText, v.avgText}), (Lines{"0", "0", "0", "0"}));
-  EXPECT_EQ(v.ranges, (Lines{" 1 - 0 "}));
+  EXPECT_TRUE(v.ranges.empty()) << "no page to browse";
+  EXPECT_EQ(v.currentRange, -1);
   EXPECT_EQ(v.gridRows, 1);
   dialog.setHiText("10");
   dialog.setLoText("0");

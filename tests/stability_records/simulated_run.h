@@ -22,7 +22,7 @@ struct NoTimers : app::Timers {
 
 struct NoDialogs : app::Dialogs {
   void showSettingMode(records::SettingMode&) override {}
-  void showTcpipAddress(instrument::TcpipAddressData&) override {}
+  bool showTcpipAddress(instrument::TcpipAddressData&) override { return false; }
   void open(app::Dialog) override {}
 };
 

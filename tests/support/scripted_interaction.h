@@ -62,6 +62,16 @@ class ScriptedInteraction : public core::Interaction {
     if (onProcessEvents) onProcessEvents();
   }
 
+  // A wait for the instrument I/O (threaded I/O only): `onWait` runs first, as the user's
+  // clicks would during the wait, then the wait blocks until the I/O is over or given up.
+  std::function<void(core::WaitInput)> onWait;
+  std::vector<core::WaitInput> waits;
+  void waitFor(core::Pending& pending, core::WaitInput input) override {
+    waits.push_back(input);
+    if (onWait) onWait(input);
+    pending.wait();
+  }
+
   // Texts of all messages shown so far.
   std::vector<std::string> texts() const {
     std::vector<std::string> out;

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sim/counter.h"
@@ -193,6 +194,27 @@ TEST_F(BuiltinLibraryTest, ClearDiscardsThePendingAnswer) {
   ASSERT_EQ(lib.viSetAttribute(s, VI_ATTR_TMO_VALUE, 4000), VI_SUCCESS);
   EXPECT_EQ(read(s, 256, &text), VI_SUCCESS);
   EXPECT_EQ(text, "1\n");
+}
+
+TEST_F(BuiltinLibraryTest, AClearFromAnotherThreadEndsAReadThatWaits) {
+  const ViSession s = open(kSim3800);
+  ASSERT_EQ(lib.viSetAttribute(s, VI_ATTR_TMO_VALUE, 15000), VI_SUCCESS);
+  sim::Faults stalled;
+  stalled.stalled = true;
+  sim::simulatedCounter(lib, kSim3800)->setFaults(stalled);
+  ASSERT_EQ(write(s, "fetch?\n"), VI_SUCCESS);
+  ViStatus status = VI_SUCCESS;
+  std::string got;
+  std::thread reader([&] { status = read(s, 128, &got); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(lib.viClear(s), VI_SUCCESS);
+  reader.join();
+  EXPECT_EQ(status, VI_ERROR_ABORT) << "given up at the clear, not timed out";
+  // The next read is not cut short, and the stalled answer is gone.
+  sim::simulatedCounter(lib, kSim3800)->setFaults({});
+  ASSERT_EQ(write(s, "*IDN?"), VI_SUCCESS);
+  EXPECT_EQ(read(s, 128, &got), VI_SUCCESS);
+  EXPECT_EQ(got, sim::simulatedCounter(lib, kSim3800)->identification() + "\n");
 }
 
 TEST_F(BuiltinLibraryTest, TerminationCharacterEndsAReadWhenEnabled) {

@@ -1,0 +1,76 @@
+"""One headless office with the add-in installed, two simulated counters on loopback listed in
+the office's visa.conf, and the add-in's settings file in a private data folder."""
+
+import os
+import shutil
+import tempfile
+import time
+
+import office
+import simulator
+
+
+class AddinFixture:
+    def __init__(self, headless=True):
+        self.build = os.path.abspath(office.BUILD_DIR)
+        self.root = tempfile.mkdtemp(prefix="v38xx-addin-")
+        self.sims = [simulator.Simulator(self.build, "V3800A"),
+                     simulator.Simulator(self.build, "V3820A")]
+        self.data = os.path.join(self.root, "data")
+        self.settings_dir = os.path.join(self.data, "Orvalent/Counter/V38XX")
+        os.makedirs(self.settings_dir)
+        self.settings = os.path.join(self.settings_dir, "CTR_TOOLV38XX.ini")
+        shutil.copy(os.path.join(self.build, "share/v38xx/addin/CTR_TOOLV38XX.ini"), self.settings)
+        self.visa_conf = os.path.join(self.root, "visa.conf")
+        with open(self.visa_conf, "w") as f:
+            f.write("[simulation]\nenabled = false\n[lan]\n")
+            for s in self.sims:
+                f.write("resource = %s\n" % s.resource)
+        self.office = office.Office(self.build, env={"XDG_DATA_HOME": self.data,
+                                                     "V38XX_VISA_CONF": self.visa_conf},
+                                    headless=headless)
+        try:
+            self.office.start()
+        except Exception:
+            self.stop()
+            raise
+
+    def stop(self):
+        self.office.stop()
+        for s in self.sims:
+            s.stop()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    @property
+    def template(self):
+        return os.path.join(self.build, "share/v38xx/addin/CTRBridgeV38XX.fods")
+
+    def workbook(self):
+        return self.office.new_calc(self.template)
+
+    def application(self, doc):
+        app = self.office.service("CTRBridgeV38XX.Application")
+        app.SetApp = doc
+        return app
+
+    def connect(self, app, model="V3800A"):
+        """Finds the counters and makes the one of `model` the work session."""
+        app.IIDevCounts = 0
+        app.FindDevice()
+        for i in range(app.IIDevCounts):
+            app.GetIDN(i)
+            if ("," + model + ",") in app.IIDNStr:
+                app.IWKSesn = app.IIDNSesn
+                return app.IIDNAddr
+        raise AssertionError("no %s found" % model)
+
+    def sim(self, model):
+        return next(s for s in self.sims if s.model == model)
+
+    @staticmethod
+    def wait_until_ended(app, timeout=60):
+        deadline = time.time() + timeout
+        while app.isActive():
+            if time.time() > deadline:
+                raise AssertionError("the run did not end within %d s" % timeout)
+            time.sleep(0.05)
