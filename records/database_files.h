@@ -81,7 +81,14 @@ struct ReadingRows {
   long long count = 0;  // rows in table `read`
   long long firstRowId = 0;
   long long lastRowId = 0;
-  bool contiguous() const { return count == 0 || lastRowId - firstRowId + 1 == count; }
+  // True when the row ids run from first to last without a gap. Computed without overflow:
+  // a damaged or crafted file may hold any 64-bit row ids.
+  bool contiguous() const {
+    if (count <= 0) return count == 0;
+    return lastRowId >= firstRowId && static_cast<unsigned long long>(lastRowId) -
+                                              static_cast<unsigned long long>(firstRowId) ==
+                                          static_cast<unsigned long long>(count - 1);
+  }
 };
 
 ReadingRows readingRows(Database& db);

@@ -17,8 +17,9 @@ packages=(
   # the spreadsheet side: LibreOffice Calc and Writer, the UNO SDK, Python-UNO for checks
   libreoffice-calc libreoffice-writer libreoffice-dev libreoffice-dev-common
   libreoffice-script-provider-python python3-uno
-  # tests and benchmarks
+  # tests and benchmarks; clang's libFuzzer and the symbolizer for fuzzing and sanitizer reports
   libgtest-dev googletest libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev llvm
   # real clients used as conformance peers, and the display for GUI tests
   lxi-tools python3 python3-pyvisa python3-pyvisa-py
   xvfb xauth imagemagick xdotool python3-openpyxl

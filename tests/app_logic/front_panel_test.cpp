@@ -18,6 +18,7 @@
 #include "reading/value_format.h"
 #include "records/database_files.h"
 #include "records/run_info.h"
+#include "sim/in_process_counters.h"
 #include "support/manual_clock.h"
 #include "support/scripted_interaction.h"
 #include "visa/builtin_library.h"
@@ -125,7 +126,7 @@ struct Rig {
       if (lines[i].find("V3800A") != std::string::npos) fp.selectDevice(static_cast<int>(i));
     ASSERT_EQ(fp.instrument().modelCode(), "3800");
   }
-  sim::Counter& counter() { return *builtin.simulatedCounter(kSim3800); }
+  sim::Counter& counter() { return *sim::simulatedCounter(builtin, kSim3800); }
   // Ticks at the timer's period; keeps every answer the loop read.
   void ticks(int n) {
     for (int i = 0; i < n; ++i) {
@@ -337,8 +338,8 @@ TEST(FrontPanel, ShutdownDuringARunWaitsTwiceTheReadSpeedThenReturnsToLocal) {
   EXPECT_EQ(off.first, "INIT:CONT OFF");
   EXPECT_EQ(off.second - before, std::chrono::milliseconds(4000));
   EXPECT_EQ(r.sent.back().first.rfind("syst:comm:rlst loc", 0), 0u);
-  EXPECT_FALSE(r.builtin.simulatedCounter(kSim3800)->remote());
-  EXPECT_FALSE(r.builtin.simulatedCounter(kSim3820)->remote());
+  EXPECT_FALSE(sim::simulatedCounter(r.builtin, kSim3800)->remote());
+  EXPECT_FALSE(sim::simulatedCounter(r.builtin, kSim3820)->remote());
   const size_t messages = r.sent.size();
   r.fp.shutdown();  // once only
   EXPECT_EQ(r.sent.size(), messages);

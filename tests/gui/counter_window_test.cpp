@@ -32,6 +32,7 @@
 #include "records/setting_mode_dialog.h"
 #include "records/view_record_dialog.h"
 #include "sim/counter.h"
+#include "sim/in_process_counters.h"
 
 using app::CounterDialog;
 using measure::Ctl;
@@ -559,7 +560,7 @@ class CounterWindowTest : public QObject {
     // Escape (or Cancel) leaves without taking the fields and without a search.
     rig.ui.clearShown();
     int searchedBefore = 0;
-    rig.visa->simulatedCounter(guitest::kSim3800)->setCommandLog([&](std::string_view m) {
+    sim::simulatedCounter(*rig.visa, guitest::kSim3800)->setCommandLog([&](std::string_view m) {
       searchedBefore += m.find("*IDN?") != std::string_view::npos;
     });
     rig.window->setDialogHook([](QDialog& d) {
@@ -573,7 +574,7 @@ class CounterWindowTest : public QObject {
     QCOMPARE(typed[1], std::string("127.0.0.1"));
     QCOMPARE(searchedBefore, 0);
     QVERIFY(rig.messages().empty());
-    rig.visa->simulatedCounter(guitest::kSim3800)->setCommandLog({});
+    sim::simulatedCounter(*rig.visa, guitest::kSim3800)->setCommandLog({});
   }
 
   void theLanguageTabRelabelsEverythingAndNothingIsClipped() {

@@ -10,6 +10,7 @@
 #include "instrument/instrument.h"
 #include "measure/texts.h"
 #include "sim/counter.h"
+#include "sim/in_process_counters.h"
 #include "sim/vxi11/vxi11_server.h"
 #include "support/private_network.h"
 #include "support/scripted_interaction.h"
@@ -94,8 +95,8 @@ TEST(SimulatedCounters, ReadingsAndRunStopGoThroughInstrumentIo) {
   EXPECT_FALSE(reading.empty());
   EXPECT_EQ(reading.back(), '\n') << "the line feed is kept";
   rig.inst.write("INIT:CONT OFF");
-  EXPECT_EQ(rig.visa.simulatedCounter(kSim3800)->setting("INIT:CONT"), "0");
-  EXPECT_TRUE(rig.visa.simulatedCounter(kSim3800)->pendingErrors().empty());
+  EXPECT_EQ(sim::simulatedCounter(rig.visa, kSim3800)->setting("INIT:CONT"), "0");
+  EXPECT_TRUE(sim::simulatedCounter(rig.visa, kSim3800)->pendingErrors().empty());
 }
 
 TEST(SimulatedCounters, SilentCounterReportsTheTimeOutAndStopsTheRun) {
@@ -129,8 +130,8 @@ TEST(SimulatedCounters, ConsoleQueriesTheChosenCounter) {
 TEST(SimulatedCounters, ShutdownReturnsEveryCounterToLocal) {
   SimRig rig(simulatedOnly());
   rig.inst.search(true);
-  sim::Counter* full = rig.visa.simulatedCounter(kSim3800);
-  sim::Counter* compact = rig.visa.simulatedCounter(kSim3820);
+  sim::Counter* full = sim::simulatedCounter(rig.visa, kSim3800);
+  sim::Counter* compact = sim::simulatedCounter(rig.visa, kSim3820);
   ASSERT_TRUE(full && compact);
   rig.inst.returnToLocal(false, "100 ms");
   EXPECT_FALSE(full->remote());

@@ -35,6 +35,7 @@
 #include "records/setting_mode_dialog.h"
 #include "records/view_record_dialog.h"
 #include "records_view/reading_files.h"
+#include "sim/in_process_counters.h"
 #include "support/manual_clock.h"
 #include "support/scripted_interaction.h"
 #include "visa/builtin_library.h"
@@ -126,7 +127,7 @@ void recordRun(int n, int readings) {
   }
   fp.command(app::Command::RunStop);
   QVERIFY(ui.shown.empty());
-  QVERIFY(builtin.simulatedCounter(kSim3800) != nullptr);
+  QVERIFY(sim::simulatedCounter(builtin, kSim3800) != nullptr);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <random>
 #include <sstream>
 #include <tuple>
@@ -706,6 +707,39 @@ TEST(ReadingRows, RecordedFilesNumberTheirRowsWithoutGaps) {
     EXPECT_EQ(records::readingRowIdAt(db, rows, expected - 1), expected);
     EXPECT_EQ(records::readingRowIdAt(db, rows, expected), std::nullopt);
   }
+}
+
+// Row ids anywhere in the 64-bit range (a damaged or crafted file): the gap test must not
+// overflow (the sanitizer build stops on signed overflow), and the walk still finds the rows.
+TEST(ReadingRows, ExtremeRowIdsAreJudgedWithoutOverflow) {
+  constexpr long long kMin = std::numeric_limits<long long>::min();
+  constexpr long long kMax = std::numeric_limits<long long>::max();
+  struct Case {
+    long long count, first, last;
+    bool contiguous;
+  };
+  for (const Case& c :
+       {Case{0, 0, 0, true}, Case{2, kMin, kMax, false}, Case{1, kMax, kMax, true},
+        Case{1, kMin, kMin, true}, Case{2, kMax - 1, kMax, true}, Case{2, kMin, kMin + 1, true},
+        Case{2, kMax, kMin, false}, Case{3, -1, 1, true}, Case{-1, 0, 0, false}}) {
+    const records::ReadingRows rows{c.count, c.first, c.last};
+    EXPECT_EQ(rows.contiguous(), c.contiguous) << c.count << " " << c.first << " " << c.last;
+  }
+
+  StartDirectory dir;
+  viewtest::writeReadings(dir.path(1), 0, [](long long i) { return static_cast<double>(i); });
+  viewtest::sqlExec(dir.path(1),
+                    "INSERT INTO read(rowid, read_value, read_time) VALUES "
+                    "(-9223372036854775808, 1.0, '10:00:00'), (9223372036854775807, 2.0, "
+                    "'10:00:01')");
+  records::Database db;
+  records::openReadingDatabase(db, dir.path(1));
+  const records::ReadingRows rows = records::readingRows(db);
+  EXPECT_EQ(rows.count, 2);
+  EXPECT_FALSE(rows.contiguous());
+  EXPECT_EQ(records::readingRowIdAt(db, rows, 0), kMin);
+  EXPECT_EQ(records::readingRowIdAt(db, rows, 1), kMax);
+  EXPECT_EQ(records::readingRowIdAt(db, rows, 2), std::nullopt);
 }
 
 TEST(ReadingRows, GapsFallBackToAnOrderedWalk) {
