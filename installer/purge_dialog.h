@@ -1,0 +1,28 @@
+#pragma once
+// addinpurge's dialog "Orvalent Tallyway additionals remove": what is being removed, while it
+// is removed. The work starts once the dialog has been drawn, and the dialog closes when it is
+// done.
+
+#include <QDialog>
+#include <QLabel>
+#include <functional>
+
+namespace installer {
+
+class PurgeDialog : public QDialog {
+ public:
+  explicit PurgeDialog(std::function<int()> work);
+
+  // May be called from any thread.
+  void setProgress(const QString& text);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  std::function<int()> work_;
+  bool started_ = false;
+  QLabel* progress_;
+};
+
+}  // namespace installer
