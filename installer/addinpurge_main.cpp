@@ -45,9 +45,8 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   PurgeDialog* dialog = nullptr;
   WindowInteraction ui(nullptr);
-  RemoverServices services{ui, [&](const std::string& line) {
-                             dialog->setProgress(QString::fromStdString(line));
-                           }};
+  RemoverServices services{
+      ui, [&](const std::string& line) { dialog->setProgress(QString::fromStdString(line)); }};
   PurgeDialog window([&] { return runRemover(options->office, services); });
   dialog = &window;
   ui = WindowInteraction(&window);

@@ -139,7 +139,8 @@ std::optional<InstallerOptions> parseInstallerOptions(const std::vector<std::str
   }
   if (!o.office.pipe.empty() && !o.office.profile.empty())
     return fail("--office and --profile exclude each other (the running office has its profile)");
-  if (o.files.size() > 1) return fail("one file only, " + std::to_string(o.files.size()) + " given");
+  if (o.files.size() > 1)
+    return fail("one file only, " + std::to_string(o.files.size()) + " given");
   return o;
 }
 

@@ -32,8 +32,8 @@ LoadMode loadModeOf(const std::string& path);
 // Which LibreOffice the programs work with.
 struct OfficeChoice {
   std::string soffice = kDefaultSoffice;
-  std::string profile;  // user installation folder; empty: the user's own LibreOffice profile
-  std::string pipe;     // a running office accepting on this UNO pipe; empty: reach it by profile
+  std::string profile;    // user installation folder; empty: the user's own LibreOffice profile
+  std::string pipe;       // a running office accepting on this UNO pipe; empty: reach it by profile
   bool headless = false;  // no display: the office is started headless and ended afterwards
 };
 

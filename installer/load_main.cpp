@@ -17,7 +17,8 @@
 int main(int argc, char** argv) {
   using namespace installer;
   std::string error;
-  auto options = parseInstallerOptions(std::vector<std::string>(argv + 1, argv + argc), true, &error);
+  auto options =
+      parseInstallerOptions(std::vector<std::string>(argv + 1, argv + argc), true, &error);
   if (!options) {
     std::fprintf(stderr, "Load: %s\n", error.c_str());
     return kExitUsage;
@@ -59,7 +60,8 @@ int main(int argc, char** argv) {
   WindowInteraction ui(&window);
   window.show();
   window.start([&] {
-    return run(ui, [&](const std::string& line) { window.setStatus(QString::fromStdString(line)); });
+    return run(ui,
+               [&](const std::string& line) { window.setStatus(QString::fromStdString(line)); });
   });
   return application.exec();
 }

@@ -28,9 +28,8 @@ void LoadWindow::setStatus(const QString& text) {
 }
 
 void LoadWindow::start(std::function<int()> work) {
-  runAside(this, std::move(work), [](int status) {
-    QTimer::singleShot(1500, qApp, [status] { qApp->exit(status); });
-  });
+  runAside(this, std::move(work),
+           [](int status) { QTimer::singleShot(1500, qApp, [status] { qApp->exit(status); }); });
 }
 
 }  // namespace installer

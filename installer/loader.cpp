@@ -45,12 +45,13 @@ css::beans::PropertyValue property(const char* name, const Any& value) {
   return p;
 }
 
+// Opens a document in a window of its own: the add-in's document job leaves hidden documents
+// alone (a headless office has no windows to show anyway).
 Reference<css::frame::XModel> openDocument(const OfficeContext& office, const std::string& url,
-                                           bool asTemplate, bool hidden) {
+                                           bool asTemplate) {
   Reference<css::frame::XDesktop2> desktop = css::frame::Desktop::create(office);
-  Sequence<css::beans::PropertyValue> args(asTemplate ? 2 : 1);
-  args[0] = property("Hidden", Any(hidden));
-  if (asTemplate) args[1] = property("AsTemplate", Any(true));
+  Sequence<css::beans::PropertyValue> args(asTemplate ? 1 : 0);
+  if (asTemplate) args[0] = property("AsTemplate", Any(true));
   Reference<css::frame::XModel> document(
       desktop->loadComponentFromURL(ustr(url), "_blank", 0, args), UNO_QUERY);
   if (!document.is()) throw LoadError{kOfficeRefused, "LibreOffice could not open " + url};
@@ -74,26 +75,27 @@ void requireFile(const std::string& path) {
 
 // The add-in package: the extension for the current user (any earlier installation of it
 // replaced), the user's settings file, and a workbook whose window shows the add-in's toolbar.
-Reference<css::frame::XModel> installPackage(const OfficeContext& office, const std::string& package,
-                                             const OfficeChoice& choice,
+Reference<css::frame::XModel> installPackage(OfficeSession& session, const std::string& package,
                                              LoaderServices& services) {
   // The office keeps a registration of the extension it installed; an earlier one of ours is
   // cleared so that the package given is registered afresh. Other extensions are not touched.
-  removeExtension(office, kExtensionIdentifier);
-  installExtension(office, package);
+  removeExtension(session.context(), kExtensionIdentifier);
+  installExtension(session.context(), package);
+  // Until the office starts again it serves a newly installed extension from a helper process,
+  // where the add-in's document job cannot reach the office's main thread.
+  session.restart();
+  const OfficeContext& office = session.context();
   std::error_code ec;
   const bool haveTemplate = std::filesystem::is_regular_file(services.workbookTemplate, ec);
   // Opening the workbook runs the add-in's document job, which wires and shows the toolbar.
   return openDocument(office,
                       haveTemplate ? sheet::calc::fileUrl(services.workbookTemplate)
                                    : std::string("private:factory/scalc"),
-                      haveTemplate, choice.headless);
+                      haveTemplate);
 }
 
-Reference<css::frame::XModel> openTemplate(const OfficeContext& office, const std::string& path,
-                                           const OfficeChoice& choice) {
-  Reference<css::frame::XModel> document =
-      openDocument(office, sheet::calc::fileUrl(path), true, choice.headless);
+Reference<css::frame::XModel> openTemplate(const OfficeContext& office, const std::string& path) {
+  Reference<css::frame::XModel> document = openDocument(office, sheet::calc::fileUrl(path), true);
   std::vector<std::pair<std::string, std::string>> actions;
   const auto items = addin::toolbarItems();
   for (int i = 0; i < addin::kMeasControl; ++i)
@@ -137,9 +139,8 @@ int runLoader(const std::string& file, const OfficeChoice& choice, LoaderService
     OfficeSession session(choice, !choice.headless);
     Reference<css::frame::XModel> document;
     try {
-      document = mode == LoadMode::Package
-                     ? installPackage(session.context(), path, choice, services)
-                     : openTemplate(session.context(), path, choice);
+      document = mode == LoadMode::Package ? installPackage(session, path, services)
+                                           : openTemplate(session.context(), path);
     } catch (const sheet::Error& e) {
       throw LoadError{e.number(), e.what()};
     }
@@ -165,7 +166,8 @@ int runLoader(const std::string& file, const OfficeChoice& choice, LoaderService
   } catch (const css::uno::Exception& e) {
     const std::string message = utf8(e.Message);
     services.ui.message(
-        errorNumText(kOfficeRefused, message.empty() ? "LibreOffice refused the operation" : message),
+        errorNumText(kOfficeRefused,
+                     message.empty() ? "LibreOffice refused the operation" : message),
         kLoadCaption, core::Icon::Error, core::Buttons::Ok);
   }
   return kExitFailed;

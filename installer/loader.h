@@ -23,8 +23,8 @@ struct LoaderServices {
 };
 
 // Does what `file` asks for in the office `office` chooses; a headless choice opens documents
-// hidden and ends an office it started. Returns the program's exit status; every failure has
-// been shown through `services.ui`, once.
+// ends an office it started once the work is done. Returns the program's exit status; every failure
+// has been shown through `services.ui`, once.
 int runLoader(const std::string& file, const OfficeChoice& office, LoaderServices& services);
 
 }  // namespace installer

@@ -214,8 +214,7 @@ std::vector<DeployedExtension> removeExtension(const OfficeContext& office,
   for (const DeployedExtension& e : removed)
     withEnvironment("The add-in cannot be uninstalled", [&](const auto& environment) {
       extensionManager(office)->removeExtension(ustr(e.identifier), ustr(e.fileName), "user",
-                                                Reference<css::task::XAbortChannel>(),
-                                                environment);
+                                                Reference<css::task::XAbortChannel>(), environment);
       return 0;
     });
   return removed;
@@ -227,7 +226,8 @@ std::vector<RemovedToolbar> removeToolbarsNamed(const OfficeContext& office,
     std::vector<RemovedToolbar> removed;
     Reference<css::ui::XModuleUIConfigurationManagerSupplier> modules =
         css::ui::theModuleUIConfigurationManagerSupplier::get(office);
-    Reference<css::frame::XModuleManager2> moduleManager = css::frame::ModuleManager::create(office);
+    Reference<css::frame::XModuleManager2> moduleManager =
+        css::frame::ModuleManager::create(office);
     for (const rtl::OUString& module : moduleManager->getElementNames()) {
       Reference<css::ui::XUIConfigurationManager> manager;
       try {
@@ -243,7 +243,7 @@ std::vector<RemovedToolbar> removeToolbarsNamed(const OfficeContext& office,
         desktop->getComponents()->createEnumeration();
     while (documents->hasMoreElements()) {
       Reference<css::ui::XUIConfigurationManagerSupplier> document(documents->nextElement(),
-                                                                  UNO_QUERY);
+                                                                   UNO_QUERY);
       if (!document.is()) continue;
       Reference<css::frame::XTitle> title(document, UNO_QUERY);
       removeFrom(office, document->getUIConfigurationManager(),
@@ -264,7 +264,8 @@ int wireDocumentToolbar(const Reference<css::frame::XModel>& document, const std
   Reference<css::container::XIndexContainer> items(manager->getSettings(url, true),
                                                    UNO_QUERY_THROW);
   int wired = 0;
-  for (std::size_t i = 0; i < actions.size() && static_cast<sal_Int32>(i) < items->getCount(); ++i) {
+  for (std::size_t i = 0; i < actions.size() && static_cast<sal_Int32>(i) < items->getCount();
+       ++i) {
     try {
       Sequence<PropertyValue> item;
       items->getByIndex(static_cast<sal_Int32>(i)) >>= item;

@@ -63,8 +63,8 @@ std::vector<RemovedToolbar> removeToolbarsNamed(const OfficeContext& office,
 // Gives the first items of the toolbar named `name` in `document`'s own configuration the
 // commands "vnd.orvalent.tallyway:<macro>" and the tool tips of `actions`, in item order, and
 // shows it. Items that cannot be set are left as they are; returns the number set.
-int wireDocumentToolbar(const com::sun::star::uno::Reference<com::sun::star::frame::XModel>& document,
-                        const std::string& name,
-                        const std::vector<std::pair<std::string, std::string>>& actions);
+int wireDocumentToolbar(
+    const com::sun::star::uno::Reference<com::sun::star::frame::XModel>& document,
+    const std::string& name, const std::vector<std::pair<std::string, std::string>>& actions);
 
 }  // namespace installer

@@ -2,6 +2,9 @@
 
 #include <com/sun/star/frame/XDesktop.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/task/XInteractionHandler.hpp>
+#include <com/sun/star/task/XRestartManager.hpp>
+#include <com/sun/star/uno/RuntimeException.hpp>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -38,8 +41,47 @@ std::string exitText(int status) {
 }  // namespace
 
 OfficeSession::OfficeSession(const OfficeChoice& choice, bool visible,
-                             std::chrono::milliseconds timeout) {
+                             std::chrono::milliseconds timeout)
+    : choice_(choice), visible_(visible), timeout_(timeout) {
   sheet::calc::localUnoContext();
+  open();
+}
+
+void OfficeSession::restart() {
+  if (started()) {
+    end();
+  } else if (context_.is()) {
+    // Somebody's running office: it restarts itself as after installing an extension from its
+    // own extension manager, asking about unsaved documents on its screen.
+    Reference<css::task::XRestartManager> restarter(
+        context_->getValueByName("/singletons/com.sun.star.task.OfficeRestartManager"), UNO_QUERY);
+    if (!restarter.is())
+      throw sheet::Error("LibreOffice cannot restart itself; restart it to use the add-in.",
+                         kOfficeRefused);
+    restarter->requestRestart(Reference<css::task::XInteractionHandler>());
+    const auto deadline = std::chrono::steady_clock::now() + timeout_;
+    try {
+      for (;;) {
+        if (std::chrono::steady_clock::now() >= deadline)
+          throw sheet::Error(
+              "LibreOffice did not restart (a document may be waiting to be "
+              "saved); restart it to use the add-in.",
+              kOfficeRefused);
+        context_->getServiceManager();  // fails once the office has gone
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      }
+    } catch (const css::uno::RuntimeException&) {
+      // The old office is gone.
+    }
+    context_.clear();
+  }
+  open();
+}
+
+void OfficeSession::open() {
+  const OfficeChoice& choice = choice_;
+  const bool visible = visible_;
+  const std::chrono::milliseconds timeout = timeout_;
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   auto left = [&] {
     return std::max(std::chrono::milliseconds(0),
@@ -48,10 +90,12 @@ OfficeSession::OfficeSession(const OfficeChoice& choice, bool visible,
   };
   if (!choice.pipe.empty()) {
     pipe_ = choice.pipe;
-    context_ = sheet::calc::connectToOffice(pipe_, std::min(left(), std::chrono::milliseconds(10000)));
+    context_ =
+        sheet::calc::connectToOffice(pipe_, std::min(left(), std::chrono::milliseconds(10000)));
     if (!context_.is())
       throw sheet::Error("No office accepts on the pipe \"" + pipe_ +
-                             "\" (start it with soffice --accept=\"pipe,name=" + pipe_ + ";urp;\").",
+                             "\" (start it with soffice --accept=\"pipe,name=" + pipe_ +
+                             ";urp;\").",
                          kCannotCreateObject);
     return;
   }
@@ -65,11 +109,12 @@ OfficeSession::OfficeSession(const OfficeChoice& choice, bool visible,
   while (!context_.is()) {
     if (left().count() == 0) {
       end();
-      throw sheet::Error("LibreOffice did not answer within " +
-                             std::to_string(timeout.count() / 1000) + " s.",
-                         kCannotCreateObject);
+      throw sheet::Error(
+          "LibreOffice did not answer within " + std::to_string(timeout.count() / 1000) + " s.",
+          kCannotCreateObject);
     }
-    context_ = sheet::calc::connectToOffice(pipe_, std::min(left(), std::chrono::milliseconds(250)));
+    context_ =
+        sheet::calc::connectToOffice(pipe_, std::min(left(), std::chrono::milliseconds(250)));
     if (context_.is() || forwarded) continue;
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) != pid_) continue;
@@ -101,8 +146,8 @@ void OfficeSession::launch(const OfficeChoice& choice, bool visible) {
   // The office outlives the program when it is left for the user: it must hold none of the
   // program's terminal or pipes.
   for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
-    posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY,
-                                     0);
+    posix_spawn_file_actions_addopen(&actions, fd, "/dev/null",
+                                     fd == STDIN_FILENO ? O_RDONLY : O_WRONLY, 0);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
@@ -111,9 +156,9 @@ void OfficeSession::launch(const OfficeChoice& choice, bool visible) {
   posix_spawnattr_destroy(&attributes);
   if (rc != 0) {
     pid_ = 0;
-    throw sheet::Error("LibreOffice cannot be started: " + choice.soffice + ": " +
-                           std::strerror(rc) + ".",
-                       kCannotCreateObject);
+    throw sheet::Error(
+        "LibreOffice cannot be started: " + choice.soffice + ": " + std::strerror(rc) + ".",
+        kCannotCreateObject);
   }
 }
 
@@ -131,16 +176,17 @@ void OfficeSession::end() {
   }
   context_.clear();
   if (pid_ <= 0) return;
-  for (int i = 0; i < 300; ++i) {  // up to 30 s
+  bool ended = false;
+  for (int i = 0; i < 300 && !ended; ++i) {  // up to 30 s
     int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = 0;
-      return;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ended = waitpid(pid_, &status, WNOHANG) == pid_;
+    if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
+  // The office's own process group (it was started in a session of its own) also holds the
+  // helpers it started, such as the uno.bin that serves an extension installed while it ran;
+  // they do not always end with it.
   kill(-pid_, SIGKILL);
-  waitpid(pid_, nullptr, 0);
+  if (!ended) waitpid(pid_, nullptr, 0);
   pid_ = 0;
 }
 

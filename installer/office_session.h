@@ -33,14 +33,23 @@ class OfficeSession {
   bool started() const { return pid_ > 0; }
   const std::string& pipe() const { return pipe_; }
 
+  // Starts the office again (an installed extension runs in it only after that) and reaches
+  // it: one this session started is ended and started anew, a running one is asked to restart
+  // itself. Throws sheet::Error when it does not come back.
+  void restart();
+
   // Leaves the office running when the session ends (the user works on in it).
   void leaveRunning() { leaveRunning_ = true; }
   // Ends an office this session started: through its desktop, killed when it does not end.
   void end();
 
  private:
+  void open();
   void launch(const OfficeChoice& choice, bool visible);
 
+  OfficeChoice choice_;
+  bool visible_;
+  std::chrono::milliseconds timeout_;
   std::string pipe_;
   pid_t pid_ = 0;
   bool leaveRunning_ = false;

@@ -16,9 +16,8 @@ PurgeDialog::PurgeDialog(std::function<int()> work) : work_(std::move(work)) {
   auto* icon = new QLabel;
   icon->setPixmap(style()->standardIcon(QStyle::SP_TrashIcon).pixmap(32, 32));
   layout->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
-  layout->addWidget(new QLabel(QString("Removing the add-in \"") + kToolbarName +
-                               "\" from LibreOffice"),
-                    0, 1);
+  layout->addWidget(
+      new QLabel(QString("Removing the add-in \"") + kToolbarName + "\" from LibreOffice"), 0, 1);
   progress_ = new QLabel;
   progress_->setMinimumWidth(460);
   layout->addWidget(progress_, 1, 1);
@@ -37,9 +36,8 @@ void PurgeDialog::showEvent(QShowEvent* event) {
   if (started_) return;
   started_ = true;
   // After the first paint, as the work should not hold back the dialog's own drawing.
-  QTimer::singleShot(0, this, [this] {
-    runAside(this, work_, [this](int status) { done(status); });
-  });
+  QTimer::singleShot(0, this,
+                     [this] { runAside(this, work_, [this](int status) { done(status); }); });
 }
 
 }  // namespace installer

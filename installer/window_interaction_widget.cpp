@@ -12,11 +12,16 @@ namespace {
 
 QMessageBox::Icon boxIcon(core::Icon icon) {
   switch (icon) {
-    case core::Icon::Information: return QMessageBox::Information;
-    case core::Icon::Question: return QMessageBox::Question;
-    case core::Icon::Exclamation: return QMessageBox::Warning;
-    case core::Icon::Error: return QMessageBox::Critical;
-    case core::Icon::None: break;
+    case core::Icon::Information:
+      return QMessageBox::Information;
+    case core::Icon::Question:
+      return QMessageBox::Question;
+    case core::Icon::Exclamation:
+      return QMessageBox::Warning;
+    case core::Icon::Error:
+      return QMessageBox::Critical;
+    case core::Icon::None:
+      break;
   }
   return QMessageBox::NoIcon;
 }
@@ -27,11 +32,10 @@ core::Answer WindowInteraction::message(const std::string& text, const std::stri
                                         core::Icon icon, core::Buttons buttons) {
   core::Answer answer = core::Answer::Closed;
   auto show = [&] {
-    QMessageBox box(boxIcon(icon), QString::fromStdString(caption),
-                    QString::fromStdString(terminalText(text)),
-                    buttons == core::Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No
-                                                    : QMessageBox::Ok,
-                    window_);
+    QMessageBox box(
+        boxIcon(icon), QString::fromStdString(caption), QString::fromStdString(terminalText(text)),
+        buttons == core::Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+        window_);
     const int pressed = box.exec();
     answer = pressed == QMessageBox::Yes  ? core::Answer::Yes
              : pressed == QMessageBox::No ? core::Answer::No

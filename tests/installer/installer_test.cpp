@@ -53,8 +53,8 @@ TEST(InstallerOptions, ParsesBothProgramsCommandLines) {
   EXPECT_EQ(o->files, std::vector<std::string>{"x.oxt"});
   EXPECT_EQ(o->office.soffice, kDefaultSoffice);
 
-  o = parseInstallerOptions({"--headless", "--soffice", "/opt/lo/soffice", "--", "-odd.ott"},
-                            true, &error);
+  o = parseInstallerOptions({"--headless", "--soffice", "/opt/lo/soffice", "--", "-odd.ott"}, true,
+                            &error);
   ASSERT_TRUE(o) << error;
   EXPECT_TRUE(o->quiet);
   EXPECT_TRUE(o->office.headless);
@@ -77,7 +77,8 @@ TEST(InstallerOptions, ParsesBothProgramsCommandLines) {
       {{"--bogus"}, true, "unknown option \"--bogus\" (see --help)"},
       {{"a.oxt", "b.oxt"}, true, "one file only, 2 given"},
       {{"a.oxt"}, false, "unexpected argument \"a.oxt\""},
-      {{"--office", "p", "--profile", "/tmp/p"}, false,
+      {{"--office", "p", "--profile", "/tmp/p"},
+       false,
        "--office and --profile exclude each other (the running office has its profile)"},
   };
   for (const auto& m : mistakes) {
@@ -119,7 +120,8 @@ TEST(OfficeArguments, VisibleOrHeadlessWithTheProfileAndThePipe) {
 TEST(Texts, ErrorNumberAndTerminalForms) {
   EXPECT_EQ(errorNumText(429, "LibreOffice cannot be started"),
             "Error Num: 429\r\nLibreOffice cannot be started\r\n");
-  EXPECT_EQ(terminalText("Error Num: 53\r\nFile not found: x\r\n"), "Error Num: 53\nFile not found: x");
+  EXPECT_EQ(terminalText("Error Num: 53\r\nFile not found: x\r\n"),
+            "Error Num: 53\nFile not found: x");
   EXPECT_EQ(terminalText("one line"), "one line");
 }
 
