@@ -14,9 +14,9 @@ import tempfile
 import unittest
 import uuid
 
-import uno
+import office  # first: it names the add-in's types to UNO before UNO starts here
 
-import office
+import uno  # noqa: E402
 
 BUILD = os.path.abspath(office.BUILD_DIR)
 LOAD = os.path.join(BUILD, "bin/Load")
