@@ -215,7 +215,7 @@ class Application {
   std::int32_t maxPoints_ = 0;
   std::int16_t chartKind_ = 0;
   bool chartInSheet_ = false;
-  bool chartsRefused_ = false;  // AddChart found bins it could not lay out
+  bool chartsRefused_ = false;               // AddChart found bins it could not lay out
   std::string stripChart_, histogramChart_;  // the run's charts
   std::int32_t interval_ = 0;
 

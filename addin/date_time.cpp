@@ -70,4 +70,16 @@ std::optional<double> parseDateTime(const std::string& text) {
   return dateTimeSerial(y, mo, d, h, mi, s);
 }
 
+std::optional<std::array<int, 3>> parseStopTime(const std::string& text) {
+  std::array<int, 3> parts{};
+  int used = 0;
+  if (std::sscanf(text.c_str(), "%d:%d:%d%n", &parts[0], &parts[1], &parts[2], &used) != 3 ||
+      used != static_cast<int>(text.size()))
+    return std::nullopt;
+  if (parts[0] < 0 || parts[0] > 546 || parts[1] < 0 || parts[1] > 59 || parts[2] < 0 ||
+      parts[2] > 59)
+    return std::nullopt;
+  return parts;
+}
+
 }  // namespace addin

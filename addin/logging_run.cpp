@@ -6,6 +6,7 @@
 
 #include "addin/application.h"
 #include "addin/date_time.h"
+#include "addin/reading_value.h"
 #include "addin/summary_block.h"
 #include "core/text_format.h"
 
@@ -361,11 +362,8 @@ void Application::ReadingStep() {
   if (answer.empty()) return;
   if (app_) app_->setStatusBar("Reading...");
 
-  // A decimal comma (digits, one comma, digits) is read as a decimal point.
-  if (const auto comma = answer.find(','); comma != std::string::npos) answer[comma] = '.';
-  bool parsed = false;
-  const double value = core::leadingDouble(answer, &parsed);
-  if (!parsed) {
+  const std::optional<double> reading = readingValue(answer);
+  if (!reading) {
     // Garbage from the instrument is not a reading: nothing is written or counted.
     if (!garbageReported_ && app_) {
       app_->setStatusBar("Not a reading, skipped: \"" + answer.substr(0, kQuotedAnswerLength) +
@@ -375,6 +373,7 @@ void Application::ReadingStep() {
     return;
   }
 
+  const double value = *reading;
   sheet::Worksheet& ws = worksheet();
   const std::string timeCell = sheet::cellName(dataRow_, 1);
   ws.setNumberFormat(timeCell, "hh:mm:ss.00");

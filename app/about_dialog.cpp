@@ -88,7 +88,7 @@ void AboutDialog::setUrlOpener(std::function<void(const QUrl&)> opener) {
 }
 
 AboutDialog::AboutDialog(const measure::Texts& texts, QWidget* parent) : DraggableDialog(parent) {
-  setWindowTitle(QStringLiteral("About Counter Tool"));
+  setWindowTitle(QString::fromStdString(texts.get("1116")));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setFixedSize(440, 260);
 
@@ -104,10 +104,11 @@ AboutDialog::AboutDialog(const measure::Texts& texts, QWidget* parent) : Draggab
   big.setBold(true);
   name->setFont(big);
   name->setGeometry(136, 20, 250, 34);
-  auto* product = new QLabel(QStringLiteral("Counter Tool for the V3800A and V3820A"), about);
+  auto* product = new QLabel(QString::fromStdString(texts.get("1117")), about);
   product->setWordWrap(true);
   product->setGeometry(136, 56, 250, 40);
-  auto* version = new QLabel(QString::fromLatin1(kVersionText), about);
+  auto* version =
+      new QLabel(QString::fromStdString(measure::fillIn(texts.get("1118"), {kVersion})), about);
   version->setGeometry(136, 98, 250, 22);
   link_ = new WebLinkWidget(QUrl(QString::fromLatin1(kMakerUrl)), about);
   link_->setGeometry(136, 136, 230, 28);

@@ -24,7 +24,8 @@ class Texts;
 
 namespace app {
 
-inline constexpr const char* kVersionText = "Version 1.1.2";
+inline constexpr const char* kVersion = "1.1.2";
+inline constexpr const char* kVersionText = "Version 1.1.2";  // the English text of the version
 inline constexpr const char* kMakerUrl = "https://www.orvalent.example/";
 
 // A picture with a caption that opens a web address when clicked; the pointer turns into a

@@ -5,11 +5,14 @@
 #include <QCloseEvent>
 #include <QDateTimeEdit>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QSignalBlocker>
+#include <QTimer>
+#include <QTranslator>
 
 #include "app/about_dialog.h"
 #include "app/controls/bitmaps.h"
@@ -42,13 +45,16 @@ constexpr int kMinRow = 124;
 constexpr int kCountRow = 150;
 constexpr QRect kChart{14, 176, 448, 128};
 constexpr QRect kChartRight{362, 306, 100, 18};
+constexpr QRect kBusy{220, 38, 242, 18};
 constexpr qreal kCurrentPoints = 24;
-constexpr const char* kSystemAboutText = "About V38XX_AP(&A)...";
 constexpr qreal kMaxMinPoints = 11;
+// A close asked for while the window waits for the counter is tried again at this pace.
+constexpr int kCloseRetryMs = 50;
 
 const QColor kDisplayText(0xf8, 0xfa, 0xfc);
 const QColor kDisplayDim(0x94, 0xa3, 0xb8);
 const QColor kDisplayAccent(0x93, 0xc5, 0xfd);
+const QColor kDisplayBusy(0xfd, 0xe6, 0x8a);
 
 QString colorCss(const QColor& c) {
   return QStringLiteral("color: %1; background: transparent;").arg(c.name());
@@ -56,20 +62,11 @@ QString colorCss(const QColor& c) {
 
 }  // namespace
 
-void setFittedText(QLabel* label, const QString& text, qreal maxPointSize) {
-  QFont f = label->font();
-  const int room = label->contentsRect().width();
-  for (qreal pt = maxPointSize; pt > 6; pt -= 0.5) {
-    f.setPointSizeF(pt);
-    if (QFontMetrics(f).horizontalAdvance(text) <= room) break;
-  }
-  if (f != label->font()) label->setFont(f);
-  label->setText(text);
-}
-
 CounterDialog::CounterDialog(visa::Library& visa, core::Clock& clock, QtInteraction& ui,
                              FrontPanelOptions options, QWidget* parent)
     : QMainWindow(parent), ui_(ui) {
+  // The window never waits for the instrument on its own thread.
+  options.threadedIo = true;
   // The value displays ask for "Verdana"; where it is missing, a family of the same metrics.
   QFont::insertSubstitution(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"));
   setWindowTitle(QString::fromUtf8(FrontPanel::kAppTitle.data(),
@@ -125,6 +122,7 @@ CounterDialog::CounterDialog(visa::Library& visa, core::Clock& clock, QtInteract
   });
   frontPanel_->setChangeHandler([this](Change c) { onChange(c); });
   frontPanel_->setChartSize(chart_->width(), chart_->height());
+  ui_.pushBusyHandler([this](bool busy) { showBusy(busy); });
 
   resize(kWidth, kHeight);
   setFixedSize(kWidth, kHeight);
@@ -136,11 +134,14 @@ CounterDialog::CounterDialog(visa::Library& visa, core::Clock& clock, QtInteract
 }
 
 CounterDialog::~CounterDialog() {
+  ui_.popBusyHandler();
   qApp->removeEventFilter(this);
   frontPanel_->setChangeHandler({});
   frontPanel_->panel().setChangeHandler({});
   frontPanel_->panel().setFocusHandler({});
+  ui_.setBlockingWaits(true);
   frontPanel_->shutdown();
+  ui_.setBlockingWaits(false);
   // The widgets go before the front panel they report to.
   delete takeCentralWidget();
   panel_ = nullptr;
@@ -183,6 +184,12 @@ void CounterDialog::buildDisplay() {
   values_[Value::ChartRight] = make(kDisplayDim);
   values_[Value::ChartRight]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   place(values_[Value::ChartRight], kChartRight);
+
+  busy_ = make(kDisplayBusy);
+  busy_->setObjectName(QStringLiteral("busy"));
+  busy_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  place(busy_, kBusy);
+  busy_->hide();
 
   if (QWidget* caption = panel_->widget(measure::Ctl::ChartCaption)) {
     caption->setStyleSheet(colorCss(kDisplayAccent));
@@ -235,7 +242,7 @@ void CounterDialog::buildMenu() {
   if (!menus_.empty()) {
     QMenu* help = menus_.back();
     help->addSeparator();
-    systemAbout_ = help->addAction(QString::fromLatin1(kSystemAboutText));
+    systemAbout_ = help->addAction(qs(measure::menuMnemonicText(frontPanel_->texts().get("1115"))));
     connect(systemAbout_, &QAction::triggered, this, [this] { frontPanel_->systemMenuAbout(); });
   }
 }
@@ -363,7 +370,33 @@ void CounterDialog::refreshLabels() {
       if (QAction* a = actions_[e.command]) a->setText(menuText(e.text));
     }
   }
+  if (systemAbout_) systemAbout_->setText(qs(measure::menuMnemonicText(t.get("1115"))));
+  busy_->setText(qs(t.get("1108")));
+  installQtTranslation();
   panel_->refreshAll();
+}
+
+// Qt's own texts (the buttons of the message boxes, the colour and file pickers) follow the
+// language of the window, from Qt's translations when they are installed.
+void CounterDialog::installQtTranslation() {
+  const std::string& language = frontPanel_->texts().language();
+  QString name;
+  if (language == measure::kChineseTraditional) name = QStringLiteral("qtbase_zh_TW");
+  if (language == measure::kChineseSimplified) name = QStringLiteral("qtbase_zh_CN");
+  if (qtTranslation_) {
+    QCoreApplication::removeTranslator(qtTranslation_.get());
+    qtTranslation_.reset();
+  }
+  if (name.isEmpty()) return;
+  auto translation = std::make_unique<QTranslator>();
+  if (!translation->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return;
+  QCoreApplication::installTranslator(translation.get());
+  qtTranslation_ = std::move(translation);
+}
+
+void CounterDialog::showBusy(bool busy) {
+  busy_->setVisible(busy);
+  if (busy) busy_->raise();
 }
 
 void CounterDialog::refreshStopTime() {
@@ -375,12 +408,12 @@ void CounterDialog::refreshStopTime() {
 
 // ---- Dialogs
 
-void CounterDialog::runDialog(QDialog& dialog) {
+bool CounterDialog::runDialog(QDialog& dialog) {
   if (dialogHook_) {
     dialogHook_(dialog);
-    return;
+    return dialog.result() == QDialog::Accepted;
   }
-  dialog.exec();
+  return dialog.exec() == QDialog::Accepted;
 }
 
 void CounterDialog::showSettingMode(records::SettingMode& model) {
@@ -388,15 +421,15 @@ void CounterDialog::showSettingMode(records::SettingMode& model) {
   runDialog(dialog);
 }
 
-void CounterDialog::showTcpipAddress(instrument::TcpipAddressData& data) {
-  instrument::TcpipAddressDialog dialog(data, frontPanel_->texts(), this);
-  runDialog(dialog);
+bool CounterDialog::showTcpipAddress(instrument::TcpipAddressData& data) {
+  instrument::TcpipAddressDialog dialog(data, frontPanel_->texts(), ui_, this);
+  return runDialog(dialog);
 }
 
 void CounterDialog::open(Dialog which) {
   switch (which) {
     case Dialog::CommandControl: {
-      instrument::CommandControlDialog dialog(frontPanel_->instrument().console(), this);
+      instrument::CommandControlDialog dialog(frontPanel_->instrument().console(), &ui_, this);
       runDialog(dialog);
       break;
     }
@@ -427,6 +460,15 @@ void CounterDialog::open(Dialog which) {
 // ---- Window messages
 
 void CounterDialog::closeEvent(QCloseEvent* event) {
+  // Closing in the middle of a wait for the counter would pull the sessions away from the
+  // operation that waits: a run's read is cancelled, and the close comes again once the
+  // wait is over.
+  if (frontPanel_->ioWaiting()) {
+    frontPanel_->instrument().cancelPendingRead();
+    event->ignore();
+    QTimer::singleShot(kCloseRetryMs, this, [this] { close(); });
+    return;
+  }
   frontPanel_->shutdown();
   event->accept();
 }

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+#include "app/controls/fitted_text.h"
 #include "app/front_panel.h"
 
 class QAction;
@@ -16,6 +17,7 @@ class QDialog;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QTranslator;
 
 namespace core {
 class Clock;
@@ -33,9 +35,8 @@ class PanelWidget;
 class QtInteraction;
 class QtTimers;
 
-// Shows `text` in `label` at `maxPointSize`, or smaller until it fits the label's width (a
-// long reading is never cut off).
-void setFittedText(QLabel* label, const QString& text, qreal maxPointSize);
+// A long reading is never cut off: its label's font shrinks until it fits.
+using controls::setFittedText;
 
 class CounterDialog : public QMainWindow, private Dialogs {
   Q_OBJECT
@@ -66,6 +67,8 @@ class CounterDialog : public QMainWindow, private Dialogs {
   // "About V38XX_AP(&A)..." of the system menu, which a Linux desktop does not offer: it is the
   // last entry of the Help menu and, like the system menu's, stays available during a run.
   QAction* systemAboutAction() const { return systemAbout_; }
+  // Shown while the window waits for the counter ("Waiting for the counter's answer...").
+  QLabel* busyIndicator() const { return busy_; }
   const std::vector<QMenu*>& menus() const { return menus_; }
   QtTimers& timers() { return *timers_; }
 
@@ -81,9 +84,12 @@ class CounterDialog : public QMainWindow, private Dialogs {
  private:
   // Dialogs (asked for by the front panel).
   void showSettingMode(records::SettingMode& model) override;
-  void showTcpipAddress(instrument::TcpipAddressData& data) override;
+  bool showTcpipAddress(instrument::TcpipAddressData& data) override;
   void open(Dialog dialog) override;
-  void runDialog(QDialog& dialog);
+  // Runs a dialog modally (or hands it to the dialog hook); true when it was accepted.
+  bool runDialog(QDialog& dialog);
+  void showBusy(bool busy);
+  void installQtTranslation();
 
   void buildDisplay();
   void buildMenu();
@@ -109,6 +115,8 @@ class CounterDialog : public QMainWindow, private Dialogs {
   std::vector<QMenu*> menus_;
   std::map<int, QAction*> actions_;
   QAction* systemAbout_ = nullptr;
+  QLabel* busy_ = nullptr;
+  std::unique_ptr<QTranslator> qtTranslation_;
   DialogHook dialogHook_;
 };
 

@@ -4,6 +4,7 @@
 #include "measure/language.h"
 #include "measure/panel_controls.h"
 #include "measure/run_start_program.h"
+#include "measure/texts.h"
 
 namespace app {
 
@@ -19,8 +20,10 @@ class FrontPanel::Adapters final : public reading::ReadingLink,
   explicit Adapters(FrontPanel& fp) : fp_(fp) {}
 
   void write(const std::string& command) override { fp_.instrument_->write(command); }
-  std::string read() override { return fp_.instrument_->read(); }
+  // A run's read: STOP can cancel it while it waits.
+  std::string read() override { return fp_.instrument_->read(true); }
   bool lastReadFailed() const override { return fp_.instrument_->lastReadFailed(); }
+  std::string counterDescription() const override { return fp_.instrument_->counterDescription(); }
 
   bool append(const std::string& answerText, std::string* error) override {
     return fp_.recorder_->append(answerText, error);
@@ -60,14 +63,15 @@ FrontPanel::FrontPanel(visa::Library& visa, core::Interaction& ui, core::Clock& 
       dialogs_(dialogs),
       texts_(options.iniPath.empty() ? measure::defaultIniPath() : options.iniPath),
       language_(std::move(options.language)) {
-  instrument_ = std::make_unique<instrument::Instrument>(visa, ui, clock, texts_);
+  instrument_ =
+      std::make_unique<instrument::Instrument>(visa, ui, clock, texts_, options.threadedIo);
   panel_ = std::make_unique<measure::PanelModel>(
       ui, [this] { return instrument_->modelCode(); }, texts_);
   settingMode_ = std::make_unique<records::SettingMode>(selection_, ui, texts_);
   recorder_ = std::make_unique<records::Recorder>(ui, texts_, clock);
   adapters_ = std::make_unique<Adapters>(*this);
   loop_ = std::make_unique<reading::ReadingLoop>(reading::ReadingLoop::Ports{
-      *adapters_, *adapters_, *adapters_, *adapters_, ui, clock, [this] { RunStop(); }});
+      *adapters_, *adapters_, *adapters_, *adapters_, ui, clock, [this] { RunStop(); }, &texts_});
 
   instrument_->setRunStop([this] { RunStop(); });
   instrument::PanelHooks hooks;
@@ -197,7 +201,7 @@ void FrontPanel::command(int id) {
     }
     case Command::TcpipAddresses:
       instrument_->tcpipAddressCommand(
-          [this](instrument::TcpipAddressData& data) { dialogs_.showTcpipAddress(data); });
+          [this](instrument::TcpipAddressData& data) { return dialogs_.showTcpipAddress(data); });
       afterSearch();
       break;
     case Command::ViewRecord:
@@ -245,11 +249,47 @@ void FrontPanel::selectDevice(int line) {
   notify(Change::DeviceList);
 }
 
+bool FrontPanel::runStartAllowed() {
+  const std::string title(kAppTitle);
+  auto refuse = [&](Ctl field, const std::string& text) {
+    panel_->showRunButtons(false);
+    ui_.message(text, title, core::Icon::Error);
+    panel_->focus(field);
+    return false;
+  };
+  auto blank = [](const std::string& t) { return t.find_first_not_of(" \t") == std::string::npos; };
+  if (const auto bad = measure::checkRunStartNumbers(*panel_, texts_)) {
+    const std::string name = panel_->fieldName(bad->field);
+    return refuse(bad->field, blank(bad->text)
+                                  ? measure::fillIn(texts_.get("1107"), {name})
+                                  : measure::fillIn(texts_.get("1106"), {name, bad->text}));
+  }
+  if (panel_->control(Ctl::StopAfterNBox).checked && !panel_->readStopAfterN()) {
+    const std::string& n = panel_->control(Ctl::StopAfterNCount).text;
+    const std::string name = panel_->fieldName(Ctl::StopAfterNCount);
+    return refuse(Ctl::StopAfterNCount, blank(n) ? measure::fillIn(texts_.get("1107"), {name})
+                                                 : name + ": " + texts_.get("1159"));
+  }
+  if (panel_->control(Ctl::StopTimeBox).checked &&
+      reading::secondsUntil(stopTime_, clock_.nowSeconds()) < 0) {
+    panel_->showRunButtons(false);
+    ui_.message(
+        measure::fillIn(texts_.get("1105"), {reading::stopTimeText(stopTime_), texts_.get("801")}),
+        title, core::Icon::Exclamation);
+    return false;
+  }
+  return true;
+}
+
 void FrontPanel::RunStart() {
-  if (loop_->running()) return;
+  if (loop_->running() || instrument_->ioWaiting()) return;
   const ViSession session = instrument_->currentSession();
   if (session == instrument::kInvalidSession || session == VI_NULL) {
     ui_.message(texts_.get("1000"), std::string(kAppTitle), core::Icon::Exclamation);
+    return;
+  }
+  if (!runStartAllowed()) {
+    panel_->showRunButtons(false);
     return;
   }
   notify(Change::Chart);
@@ -268,7 +308,7 @@ void FrontPanel::RunStart() {
   for (const std::string& c : program.commands) instrument_->write(c);
   if (program.levelError) {
     RunStop();
-    ui_.message(program.levelError->text, std::string(kLevelErrorCaption), core::Icon::Error);
+    ui_.message(program.levelError->text, texts_.get("1180"), core::Icon::Error);
     return;
   }
 
@@ -308,6 +348,9 @@ void FrontPanel::storeRunInfo(const measure::RunStartProgram& program) {
 }
 
 void FrontPanel::RunStop() {
+  // STOP while the reading tick waits for an answer: the read gives up at once and the
+  // counter is cleared, then the stop goes on as always.
+  instrument_->cancelPendingRead();
   instrument_->write("INIT:CONT OFF");
   deviceListLocked_ = false;
   notify(Change::DeviceList);
@@ -335,6 +378,7 @@ void FrontPanel::onMouseMove(int x, int y) {
 void FrontPanel::shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
+  instrument_->cancelPendingRead();
   instrument_->returnToLocal(loop_->running(), std::string(panel_->choice(Ctl::ReadSpeed)));
   recorder_->close();
 }

@@ -51,8 +51,9 @@ class Dialogs {
   // The Setting Mode dialog on `model`: the dialog calls open() when it appears and close()
   // however it goes away.
   virtual void showSettingMode(records::SettingMode& model) = 0;
-  // The TCP/IP Address dialog on a copy of the typed addresses; what it leaves there is kept.
-  virtual void showTcpipAddress(instrument::TcpipAddressData& data) = 0;
+  // The TCP/IP Address dialog on a copy of the typed addresses; true when it was confirmed
+  // (the copy then holds the addresses typed), false when it was left any other way.
+  virtual bool showTcpipAddress(instrument::TcpipAddressData& data) = 0;
   // View Record, Chart Record, Command Control (on instrument().console()), About and
   // Stability.
   virtual void open(Dialog dialog) = 0;
@@ -83,12 +84,14 @@ struct ValueTexts {
 struct FrontPanelOptions {
   std::string iniPath;   // empty: the installed CTR_TOOLV38XX.ini
   std::string language;  // empty: chosen from the locale at start-up
+  // The instrument I/O runs on its own thread while the window waits for it through its
+  // event loop (the window never freezes; STOP cancels a read). Off: on the caller's thread.
+  bool threadedIo = false;
 };
 
 class FrontPanel {
  public:
   static constexpr std::string_view kAppTitle = "V38XX_AP";
-  static constexpr std::string_view kLevelErrorCaption = "ERROR";
   // The area of the window (client pixels) where moving the pointer after a run redraws the
   // trend chart once.
   static constexpr int kRedrawAreaLeft = 6, kRedrawAreaRight = 889;
@@ -143,6 +146,8 @@ class FrontPanel {
   const std::optional<reading::TrendChart>& chart() const { return chart_; }
   core::Color drawColor() const { return drawColor_; }
   bool running() const { return loop_->running(); }
+  // True while the window waits for the instrument.
+  bool ioWaiting() const { return instrument_->ioWaiting(); }
   bool deviceListEnabled() const;
   const reading::StopTime& stopTime() const { return stopTime_; }
 
@@ -153,6 +158,9 @@ class FrontPanel {
   void showSettingMode();
   void afterSearch();
   void showTrend(const reading::TrendChart& chart);
+  // The checks of Run Start before anything is sent: every number it would send, N of "Stop
+  // After N count" (read afresh), a stop time that has not passed. False after the message.
+  bool runStartAllowed();
   // The run's settings into the recording database (table run_info).
   void storeRunInfo(const measure::RunStartProgram& program);
 

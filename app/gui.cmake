@@ -36,6 +36,6 @@ endif()
 
 if(EXISTS ${PROJECT_SOURCE_DIR}/app/main.cpp)
   add_executable(V38XX_AP ${PROJECT_SOURCE_DIR}/app/main.cpp)
-  target_link_libraries(V38XX_AP PRIVATE v38xx_ui)
+  target_link_libraries(V38XX_AP PRIVATE v38xx_ui v38xx_sim_visa)
   install(TARGETS V38XX_AP RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()

@@ -19,6 +19,7 @@
 #include "app/counter_window.h"
 #include "app/qt_interaction_widget.h"
 #include "core/clock.h"
+#include "sim/in_process_counters.h"
 #include "visa/library.h"
 
 namespace {
@@ -121,6 +122,8 @@ int main(int argc, char* argv[]) {
 
   app::QtInteraction ui;
   std::string warning;
+  // The simulated counters are served when the resource file switches simulation on.
+  sim::registerInProcessCounters();
   std::unique_ptr<visa::Library> visa = visa::openDefaultLibrary(&warning);
   if (!warning.empty()) ui.message(warning, "V38XX_AP", core::Icon::Exclamation, core::Buttons::Ok);
 

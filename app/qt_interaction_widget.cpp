@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
+#include <QTimer>
 
 namespace app {
 
@@ -58,6 +60,22 @@ QString qtFileFilter(const std::string& filter) {
   return filters.join(QStringLiteral(";;"));
 }
 
+std::unique_ptr<QMessageBox> makeMessageBox(const std::string& text, const std::string& caption,
+                                            core::Icon icon, core::Buttons buttons,
+                                            QWidget* parent) {
+  auto box =
+      std::make_unique<QMessageBox>(qtIcon(icon), QString::fromStdString(caption),
+                                    QString::fromStdString(text), QMessageBox::NoButton, parent);
+  box->setTextFormat(Qt::PlainText);
+  if (buttons == core::Buttons::YesNo) {
+    box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box->setDefaultButton(QMessageBox::Yes);
+  } else {
+    box->setStandardButtons(QMessageBox::Ok);
+  }
+  return box;
+}
+
 QtInteraction::QtInteraction(QWidget* parent) : parent_(parent) {}
 
 QtInteraction::~QtInteraction() {
@@ -75,19 +93,11 @@ core::Answer QtInteraction::message(const std::string& text, const std::string& 
     answers.pop_front();
     return a;
   }
-  QMessageBox box(qtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
-                  QMessageBox::NoButton, parent_);
-  box.setTextFormat(Qt::PlainText);
-  if (buttons == core::Buttons::YesNo) {
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(QMessageBox::Yes);
-  } else {
-    box.setStandardButtons(QMessageBox::Ok);
-  }
+  const std::unique_ptr<QMessageBox> box = makeMessageBox(text, caption, icon, buttons, parent_);
   // A message during a long operation must show the normal pointer.
   const bool busy = waitCursorDepth_ > 0;
   if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
-  const int result = box.exec();
+  const int result = box->exec();
   if (busy) QApplication::restoreOverrideCursor();
   switch (result) {
     case QMessageBox::Ok:
@@ -131,6 +141,52 @@ std::optional<core::SaveFileChoice> QtInteraction::saveFile(const core::SaveFile
 }
 
 void QtInteraction::processEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void QtInteraction::pushBusyHandler(std::function<void(bool)> handler) {
+  busyHandlers_.push_back(std::move(handler));
+}
+
+void QtInteraction::popBusyHandler() {
+  if (!busyHandlers_.empty()) busyHandlers_.pop_back();
+}
+
+void QtInteraction::waitFor(core::Pending& pending, core::WaitInput input) {
+  // Nearly every call is over long before the next frame: no event loop for those.
+  if (pending.waitFor(std::chrono::milliseconds(2))) return;
+  if (blockingWaits_) {
+    pending.wait();
+    return;
+  }
+  QEventLoop loop;
+  // Woken from the I/O thread: a queued call, safe from any thread, that a destroyed loop
+  // never receives.
+  pending.setWake([&loop] { QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection); });
+  bool shownBusy = false;
+  QTimer busyTimer;
+  busyTimer.setSingleShot(true);
+  QObject::connect(&busyTimer, &QTimer::timeout, &loop, [this, &shownBusy] {
+    shownBusy = true;
+    if (busyDepth_++ == 0) {
+      QApplication::setOverrideCursor(Qt::BusyCursor);
+      if (!busyHandlers_.empty() && busyHandlers_.back()) busyHandlers_.back()(true);
+    }
+  });
+  busyTimer.start(kBusyDelayMs);
+  const QEventLoop::ProcessEventsFlags flags =
+      input == core::WaitInput::Served ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
+  while (!pending.ready()) {
+    loop.exec(flags);
+    // Only the wake ends this loop; ended otherwise, the application is quitting and serves
+    // no more events: the rest of the wait blocks.
+    if (!pending.ready()) pending.wait();
+  }
+  pending.setWake({});
+  busyTimer.stop();
+  if (shownBusy && --busyDepth_ == 0) {
+    QApplication::restoreOverrideCursor();
+    if (!busyHandlers_.empty() && busyHandlers_.back()) busyHandlers_.back()(false);
+  }
+}
 
 void QtInteraction::setWaitCursor(bool on) {
   if (on) {

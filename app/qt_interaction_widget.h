@@ -9,13 +9,22 @@
 #include <QWidget>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/interaction.h"
 
+class QMessageBox;
+
 namespace app {
+
+// The message box the window shows for core::Interaction::message: caption, plain text, icon
+// and buttons as given, centred on `parent`.
+std::unique_ptr<QMessageBox> makeMessageBox(const std::string& text, const std::string& caption,
+                                            core::Icon icon, core::Buttons buttons,
+                                            QWidget* parent);
 
 // The Qt file-dialog filter of a filter in the "description|patterns|...||" form, e.g.
 // "CSV Files(*.CSV)|*.CSV||" -> "CSV Files(*.CSV)". Patterns are matched regardless of case,
@@ -43,6 +52,20 @@ class QtInteraction : public core::Interaction {
   std::optional<core::SaveFileChoice> saveFile(const core::SaveFileRequest& request) override;
   void processEvents() override;
   void setWaitCursor(bool on) override;
+  // Serves the event loop until `pending` is ready: the windows repaint and, with
+  // WaitInput::Served, take clicks and keys. A wait not over after kBusyDelayMs shows the busy
+  // state: the busy pointer and the busy handler (see pushBusyHandler) told so.
+  void waitFor(core::Pending& pending, core::WaitInput input) override;
+
+  // How long a wait for the instrument lasts before the window shows that it is busy.
+  static constexpr int kBusyDelayMs = 40;
+  // Who shows the busy state: the last handler pushed (the main window, or a dialog open over
+  // it) is called with true when a wait becomes busy and with false when it is over.
+  void pushBusyHandler(std::function<void(bool)> handler);
+  void popBusyHandler();
+  bool busy() const { return busyDepth_ > 0; }
+  // While the window is being destroyed no event may reach it: waits then simply block.
+  void setBlockingWaits(bool on) { blockingWaits_ = on; }
 
   // ---- Answering by itself (tests, screenshots)
   // While on, no dialog is shown: messages are recorded and answered from `answers` (Yes/No
@@ -66,6 +89,9 @@ class QtInteraction : public core::Interaction {
   bool autoAnswer_ = false;
   std::vector<Shown> shown_;
   int waitCursorDepth_ = 0;
+  int busyDepth_ = 0;
+  bool blockingWaits_ = false;
+  std::vector<std::function<void(bool)>> busyHandlers_;
 };
 
 }  // namespace app

@@ -42,7 +42,7 @@ struct NoDialogs final : app::Dialogs {
     m.open(96, 96);
     m.close();
   }
-  void showTcpipAddress(instrument::TcpipAddressData&) override {}
+  bool showTcpipAddress(instrument::TcpipAddressData&) override { return false; }
   void open(app::Dialog) override {}
 };
 

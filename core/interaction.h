@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "core/pending.h"
+
 namespace core {
 
 enum class Icon {
@@ -20,6 +22,12 @@ enum class Icon {
 enum class Buttons { Ok, YesNo };
 
 enum class Answer { Ok, Yes, No, Closed };
+
+// What happens to the user's clicks and keys while the window waits for the instrument.
+enum class WaitInput {
+  Deferred,  // they wait their turn and are handled once the wait is over
+  Served,    // they are handled at once (STOP during a run's read)
+};
 
 struct Color {
   std::uint8_t r = 0;
@@ -57,6 +65,11 @@ class Interaction {
 
   // Shows or hides the wait cursor around long database operations.
   virtual void setWaitCursor(bool /*on*/) {}
+
+  // Waits until `pending` is ready (instrument I/O on another thread). A window keeps drawing
+  // itself meanwhile and shows that it is busy when the wait is not over at once; `input`
+  // says whether the user's input is handled during the wait. Without a window it blocks.
+  virtual void waitFor(Pending& pending, WaitInput /*input*/) { pending.wait(); }
 };
 
 // Shows the wait cursor for the length of one command.

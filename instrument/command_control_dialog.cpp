@@ -9,6 +9,7 @@
 #include <QSignalBlocker>
 
 #include "app/controls/image_button.h"
+#include "app/qt_interaction_widget.h"
 #include "instrument/console.h"
 
 namespace instrument {
@@ -27,12 +28,13 @@ constexpr int kImageColumn = kMargin + kFieldWidth + kHistoryExtraWidth + 16;
 
 }  // namespace
 
-CommandControlDialog::CommandControlDialog(Console& console, QWidget* parent)
-    : app::DraggableDialog(parent), console_(console) {
+CommandControlDialog::CommandControlDialog(Console& console, app::QtInteraction* ui,
+                                           QWidget* parent)
+    : app::DraggableDialog(parent), console_(console), ui_(ui) {
   console_.open();
   setWindowTitle(qs(console_.title()));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-  setFixedSize(kImageColumn + 32 + kMargin, 338);
+  setFixedSize(kImageColumn + 32 + kMargin, 360);
 
   devices_ = new QComboBox(this);
   devices_->setGeometry(kMargin, kMargin, kFieldWidth + kHistoryExtraWidth, kFieldHeight);
@@ -71,22 +73,32 @@ CommandControlDialog::CommandControlDialog(Console& console, QWidget* parent)
   received_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   received_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
+  status_ = new QLabel(this);
+  status_->setObjectName(QStringLiteral("status"));
+  status_->setGeometry(kMargin, 326, kFieldWidth + kHistoryExtraWidth, 22);
+  status_->setStyleSheet(QStringLiteral("color: #b45309;"));
+  if (ui_) {
+    ui_->pushBusyHandler([this](bool busy) {
+      status_->setText(busy ? qs(console_.waitingText()) : qs(console_.statusText()));
+    });
+  }
+
   struct ImageDef {
     controls::ImageButton** button;
     int normal, hover, pressed;
-    const char* tooltip;
+    std::string tooltip;
     int y;
   };
   const ImageDef images[] = {
-      {&query_, 195, 196, 195, "Query command ...", 70},
-      {&write_, 199, 200, 199, "Write command to device ...", 112},
-      {&read_, 197, 198, 197, "Read data from device ...", 154},
-      {&exit_, 192, 193, 194, "Exit ...", 290},
+      {&query_, 195, 196, 195, console_.queryTooltip(), 70},
+      {&write_, 199, 200, 199, console_.writeTooltip(), 112},
+      {&read_, 197, 198, 197, console_.readTooltip(), 154},
+      {&exit_, 192, 193, 194, console_.exitTooltip(), 290},
   };
   for (const ImageDef& d : images) {
     auto* b = new controls::ImageButton(this);
     b->setBitmaps(d.normal, d.hover, d.pressed);
-    b->setToolTipText(QString::fromLatin1(d.tooltip));
+    b->setToolTipText(qs(d.tooltip));
     b->setGeometry(kImageColumn, d.y, 32, 32);
     *d.button = b;
   }
@@ -118,8 +130,17 @@ CommandControlDialog::CommandControlDialog(Console& console, QWidget* parent)
   send_->selectAll();
 }
 
+CommandControlDialog::~CommandControlDialog() {
+  if (ui_) ui_->popBusyHandler();
+}
+
+void CommandControlDialog::reject() {
+  console_.cancelRead();
+  app::DraggableDialog::reject();
+}
+
 void CommandControlDialog::run(void (Console::*command)(), Focus focus) {
-  if (!console_.controlsEnabled()) return;
+  if (!console_.controlsEnabled() || console_.reading()) return;
   console_.setSendText(send_->text().toStdString());
   (console_.*command)();
   refresh();
@@ -151,6 +172,7 @@ void CommandControlDialog::refresh() {
   }
   if (send_->text() != qs(console_.sendText())) send_->setText(qs(console_.sendText()));
   received_->setPlainText(qs(console_.receivedText()));
+  status_->setText(qs(console_.statusText()));
   for (QWidget* w :
        {static_cast<QWidget*>(devices_), static_cast<QWidget*>(send_),
         static_cast<QWidget*>(history_), static_cast<QWidget*>(received_),

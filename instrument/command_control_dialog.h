@@ -14,6 +14,9 @@ class QPushButton;
 namespace controls {
 class ImageButton;
 }
+namespace app {
+class QtInteraction;
+}
 
 namespace instrument {
 
@@ -23,17 +26,26 @@ class CommandControlDialog : public app::DraggableDialog {
   Q_OBJECT
  public:
   // Opens the console (device list, "*IDN?" in the send field, empty answer and history).
-  explicit CommandControlDialog(Console& console, QWidget* parent = nullptr);
+  // With `ui` the dialog shows when it waits for an answer.
+  explicit CommandControlDialog(Console& console, app::QtInteraction* ui = nullptr,
+                                QWidget* parent = nullptr);
+  ~CommandControlDialog() override;
 
   // The controls, for tests and the screenshot program.
   QComboBox* deviceList() const { return devices_; }
   QLineEdit* sendField() const { return send_; }
   QComboBox* historyList() const { return history_; }
   QPlainTextEdit* receivedField() const { return received_; }
+  // Under the answer: why a read brought nothing, or that one is waiting.
+  QLabel* statusLine() const { return status_; }
   controls::ImageButton* queryButton() const { return query_; }
   controls::ImageButton* writeButton() const { return write_; }
   controls::ImageButton* readButton() const { return read_; }
   controls::ImageButton* exitButton() const { return exit_; }
+
+ public slots:
+  // Exit or Escape: a read that waits is given up first.
+  void reject() override;
 
  private:
   enum class Focus { Keep, SendField };
@@ -41,6 +53,8 @@ class CommandControlDialog : public app::DraggableDialog {
   void refresh();
 
   Console& console_;
+  app::QtInteraction* ui_ = nullptr;
+  QLabel* status_ = nullptr;
   QComboBox* devices_ = nullptr;
   QLabel* sendLabel_ = nullptr;
   QLineEdit* send_ = nullptr;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/interaction.h"
+#include "instrument/queued_library.h"
 #include "measure/texts.h"
 
 namespace instrument {
@@ -19,8 +20,9 @@ std::string textOf(const ViByte* buffer, ViUInt32 count) {
 
 }  // namespace
 
-Console::Console(visa::Library& visa, core::Interaction& interaction, const measure::Texts& texts)
-    : visa_(visa), interaction_(interaction), texts_(texts) {}
+Console::Console(visa::Library& visa, core::Interaction& interaction, const measure::Texts& texts,
+                 QueuedLibrary* queued)
+    : visa_(visa), interaction_(interaction), texts_(texts), queued_(queued) {}
 
 void Console::setDevices(std::vector<ConsoleDevice> devices) {
   if (devices.size() > static_cast<std::size_t>(kMaxDevices)) devices.resize(kMaxDevices);
@@ -46,6 +48,7 @@ void Console::open() {
   }
   sendText_ = std::string(kOpeningCommand);
   receivedText_.clear();
+  statusText_.clear();
   history_.clear();
   historyVisible_ = false;
 }
@@ -59,18 +62,51 @@ void Console::chooseDevice(int item) {
 }
 
 void Console::writeCommand() {
+  if (reading_) return;
   write(sendText_ + "\n");
   receivedText_.clear();
+  statusText_.clear();
   addHistory(sendText_);
 }
 
 void Console::queryCommand() {
-  write(sendText_ + "\n");
+  if (reading_) return;
+  const std::string sent = sendText_;
+  write(sent + "\n");
   receivedText_ = read();
-  addHistory(sendText_);
+  addHistory(sent);
 }
 
-void Console::readCommand() { receivedText_ = read(); }
+void Console::readCommand() {
+  if (reading_) return;
+  receivedText_ = read();
+}
+
+bool Console::cancelRead() { return reading_ && queued_ && queued_->cancelRead(); }
+
+bool Console::readInto(const std::shared_ptr<ViByte[]>& buffer, ViUInt32 size, ViUInt32* count,
+                       ViStatus* status) {
+  if (!queued_ || !queued_->io().threaded()) {
+    *status = visa_.viRead(currentSession_, buffer.get(), size, count);
+    return true;
+  }
+  reading_ = true;
+  const bool ran = queued_->readCancellable(currentSession_, buffer, size, count, status);
+  reading_ = false;
+  return ran;
+}
+
+void Console::explain(ViStatus status, ViUInt32 count, int timeoutMs) {
+  statusText_.clear();
+  if (status >= VI_SUCCESS) return;
+  if (status == VI_ERROR_TMO && count == 0) {
+    statusText_ = measure::fillIn(texts_.get("1109"), {std::to_string(timeoutMs)});
+    return;
+  }
+  char description[VI_FIND_BUFLEN + 1] = {};
+  visa_.viStatusDesc(currentSession_, status, description);
+  statusText_ = description;
+}
 
 void Console::chooseHistory(int index) {
   if (index < 0 || index >= static_cast<int>(history_.size())) return;
@@ -99,28 +135,40 @@ std::string Console::writeButtonText() const { return texts_.get("776"); }
 std::string Console::readButtonText() const { return texts_.get("777"); }
 std::string Console::exitButtonText() const { return texts_.get("753"); }
 std::string Console::noDeviceText() const { return texts_.get("771"); }
+std::string Console::queryTooltip() const { return texts_.get("1173"); }
+std::string Console::writeTooltip() const { return texts_.get("1174"); }
+std::string Console::readTooltip() const { return texts_.get("1175"); }
+std::string Console::exitTooltip() const { return texts_.get("753") + " ..."; }
+std::string Console::waitingText() const { return texts_.get("1108"); }
 
 void Console::write(const std::string& command) {
   lastCommand_ = command;
   if (!sendCommand(visa_, allocator_, currentSession_, currentKind_, command)) {
-    interaction_.message(std::string(kWriteAllocationFailed), kAppTitle, core::Icon::Error);
+    interaction_.message(texts_.get("1161"), kAppTitle, core::Icon::Error);
     return;
   }
   lastResponse_.clear();
 }
 
 std::string Console::read() {
+  statusText_.clear();
+  auto cancelled = [this] {
+    lastResponse_.clear();
+    return lastResponse_;
+  };
   switch (currentKind_) {
     case InterfaceKind::Usb:
     case InterfaceKind::Tcpip: {
-      auto buffer = allocator_.allocate(kAnswerSize + 1);
+      std::shared_ptr<ViByte[]> buffer = allocator_.allocate(kAnswerSize + 1);
       if (!buffer) {
-        interaction_.message(std::string(kReadAllocationFailed), kAppTitle, core::Icon::Error);
+        interaction_.message(texts_.get("1162"), kAppTitle, core::Icon::Error);
         return lastResponse_;
       }
       ViUInt32 count = 0;
-      const ViStatus status = visa_.viRead(currentSession_, buffer.get(), kAnswerSize, &count);
+      ViStatus status = VI_SUCCESS;
+      if (!readInto(buffer, kAnswerSize, &count, &status)) return cancelled();
       count = std::min(count, kAnswerSize);
+      explain(status, count, ioTimeoutMs_);
       buffer[count] = 0;
       lastResponse_ = textOf(buffer.get(), count);
       if (currentKind_ == InterfaceKind::Usb && status != VI_SUCCESS) {
@@ -130,14 +178,16 @@ std::string Console::read() {
       return lastResponse_;
     }
     case InterfaceKind::Gpib: {
-      auto buffer = allocator_.allocate(kGpibReadSize, true);
+      std::shared_ptr<ViByte[]> buffer = allocator_.allocate(kGpibReadSize, true);
       if (!buffer) {
-        interaction_.message(std::string(kReadAllocationFailed), kAppTitle, core::Icon::Error);
+        interaction_.message(texts_.get("1162"), kAppTitle, core::Icon::Error);
         return lastResponse_;
       }
       visa_.viSetAttribute(currentSession_, VI_ATTR_TMO_VALUE, kGpibTimeoutMs);
       ViUInt32 count = 0;
-      visa_.viRead(currentSession_, buffer.get(), kGpibReadSize, &count);
+      ViStatus status = VI_SUCCESS;
+      if (!readInto(buffer, kGpibReadSize, &count, &status)) return cancelled();
+      explain(status, count, kGpibTimeoutMs);
       if (count == 0) visa_.viClear(currentSession_);
       // Handed back through the answer buffer: at most kAnswerSize bytes.
       lastResponse_ = textOf(buffer.get(), std::min(count, kAnswerSize));

@@ -5,6 +5,7 @@
 // to this state and forwards the user's actions.
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,8 @@ class Texts;
 }
 
 namespace instrument {
+
+class QueuedLibrary;
 
 // One instrument the console can talk to: the main window's list line, its kind and session.
 struct ConsoleDevice {
@@ -43,10 +46,15 @@ class Console {
   static constexpr int kGpibTimeoutMs = 15000;
   static constexpr std::string_view kOpeningCommand = "*IDN?";
 
-  Console(visa::Library& visa, core::Interaction& interaction, const measure::Texts& texts);
+  // With `queued` (the main window's I/O thread) a read waits with the dialog still working,
+  // and closing the dialog gives the read up (cancelRead).
+  Console(visa::Library& visa, core::Interaction& interaction, const measure::Texts& texts,
+          QueuedLibrary* queued = nullptr);
 
   // The device table, rewritten after every search (at most kMaxDevices are kept).
   void setDevices(std::vector<ConsoleDevice> devices);
+  // The VISA time-out discovery gave the sessions (USB, TCP/IP), for the time-out message.
+  void setIoTimeoutMs(int ms) { ioTimeoutMs_ = ms; }
   const std::vector<ConsoleDevice>& devices() const { return devices_; }
 
   // ---- Dialog lifecycle and commands -------------------------------------------------------
@@ -66,6 +74,11 @@ class Console {
   void readCommand();
   // A history entry chosen: its text becomes the send text.
   void chooseHistory(int index);
+  // Exit or Escape while a read waits: the read gives up and the device is cleared. False when
+  // no read waits.
+  bool cancelRead();
+  // True while a read waits for the instrument (the commands then do nothing).
+  bool reading() const { return reading_; }
 
   // ---- What the dialog shows ---------------------------------------------------------------
 
@@ -79,6 +92,10 @@ class Console {
   const std::string& sendText() const { return sendText_; }
   void setSendText(std::string text) { sendText_ = std::move(text); }
   const std::string& receivedText() const { return receivedText_; }
+  // What became of the last read when it failed: "No answer: the read timed out after 15000
+  // ms." when nothing came in time, otherwise the VISA status description; empty after a read
+  // that succeeded or was cancelled.
+  const std::string& statusText() const { return statusText_; }
   const std::vector<std::string>& history() const { return history_; }
   int selectedHistory() const { return history_.empty() ? -1 : 0; }
   bool historyVisible() const { return historyVisible_; }
@@ -91,6 +108,11 @@ class Console {
   std::string readButtonText() const;   // "777"
   std::string exitButtonText() const;   // "753"
   std::string noDeviceText() const;     // "771"
+  std::string queryTooltip() const;     // "Query command ..."
+  std::string writeTooltip() const;     // "Write command to device ..."
+  std::string readTooltip() const;      // "Read data from device ..."
+  std::string exitTooltip() const;      // "Exit ..."
+  std::string waitingText() const;      // "Waiting for the counter's answer..."
 
   // ---- The console's own write and read ----------------------------------------------------
 
@@ -100,7 +122,7 @@ class Console {
   // Reads one answer (see kAnswerSize): USB and TCP/IP up to 1,024 bytes, GPIB up to 1,048,575
   // bytes with the time-out set to 15000 ms first and the device cleared when nothing came. On
   // USB a status other than VI_SUCCESS clears the device and gives an empty answer. No VISA
-  // message is shown and no run is stopped.
+  // message is shown and no run is stopped; statusText() says what went wrong.
   std::string read();
 
   ViSession currentSession() const { return currentSession_; }
@@ -112,10 +134,17 @@ class Console {
 
  private:
   void addHistory(const std::string& text);
+  // viRead into a buffer of its own; false when cancelRead() gave it up.
+  bool readInto(const std::shared_ptr<ViByte[]>& buffer, ViUInt32 size, ViUInt32* count,
+                ViStatus* status);
+  void explain(ViStatus status, ViUInt32 count, int timeoutMs);
 
   visa::Library& visa_;
   core::Interaction& interaction_;
   const measure::Texts& texts_;
+  QueuedLibrary* queued_ = nullptr;
+  bool reading_ = false;
+  int ioTimeoutMs_ = kDefaultIoTimeoutMs;
   BufferAllocator allocator_;
 
   std::vector<ConsoleDevice> devices_;
@@ -128,6 +157,7 @@ class Console {
   InterfaceKind currentKind_ = InterfaceKind::None;
   std::string sendText_{kOpeningCommand};
   std::string receivedText_;
+  std::string statusText_;
   std::string lastCommand_;
   std::string lastResponse_;
   std::vector<std::string> history_;

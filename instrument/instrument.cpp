@@ -40,6 +40,24 @@ bool containsAfterStart(std::string_view text, std::string_view needle) {
   return at != std::string_view::npos && at > 0;
 }
 
+// The command as the messages quote it: in quotes, without its line feed.
+std::string quotedCommand(std::string command) {
+  while (!command.empty() && (command.back() == '\n' || command.back() == '\r')) command.pop_back();
+  return "\"" + command + "\"";
+}
+
+// Whether two resource names name the same instrument: letter case, board 0 and the default
+// LAN device name "inst0" do not matter ("TCPIP::10.0.0.5::INSTR" is
+// "tcpip0::10.0.0.5::inst0::INSTR").
+std::string comparable(std::string_view name) {
+  std::string n = core::toLower(name);
+  if (n.rfind("tcpip0::", 0) == 0) n.erase(5, 1);
+  const std::string suffix = "::inst0::instr";
+  if (n.size() > suffix.size() && n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0)
+    n.replace(n.size() - suffix.size(), suffix.size(), "::instr");
+  return n;
+}
+
 // The fields of a resource name separated by "::".
 std::vector<std::string_view> fieldsOf(std::string_view name) {
   std::vector<std::string_view> fields;
@@ -55,12 +73,14 @@ std::vector<std::string_view> fieldsOf(std::string_view name) {
 }  // namespace
 
 Instrument::Instrument(visa::Library& visa, core::Interaction& interaction, core::Clock& clock,
-                       const measure::Texts& texts)
-    : visa_(visa),
+                       const measure::Texts& texts, bool threadedIo)
+    : io_(std::make_unique<IoThread>(interaction, threadedIo)),
+      queued_(std::make_unique<QueuedLibrary>(visa, *io_)),
+      visa_(*queued_),
       interaction_(interaction),
       clock_(clock),
       texts_(texts),
-      console_(std::make_unique<Console>(visa, interaction, texts)) {}
+      console_(std::make_unique<Console>(*queued_, interaction, texts, queued_.get())) {}
 
 Instrument::~Instrument() = default;
 
@@ -78,54 +98,89 @@ void Instrument::stopIcon(std::string_view text) {
 void Instrument::write(const std::string& command) {
   lastCommand_ = command;
   if (!sendCommand(visa_, allocator_, currentSession_, currentKind_, command)) {
-    stopIcon(kWriteAllocationFailed);
+    stopIcon(texts_.get("1161"));
     return;
   }
+  if (currentKind_ != InterfaceKind::None) talkedTo(currentKind_, currentName_);
   lastResponse_.clear();
 }
 
-void Instrument::readFailed(ViStatus status) {
+std::string Instrument::counterDescription() const {
+  std::string model;
+  for (const DeviceLine& line : lines_) {
+    if (line.entry >= 0 && entries_[line.entry].name == currentName_) {
+      model = line.text.substr(0, line.text.find("--"));
+      break;
+    }
+  }
+  if (model.empty()) return currentName_;
+  return model + " (" + currentName_ + ")";
+}
+
+void Instrument::readFailed(ViStatus status, const std::string& command) {
   lastReadFailed_ = true;
   char description[VI_FIND_BUFLEN + 1] = {};
   visa_.viStatusDesc(currentSession_, status, description);
   visa_.viClear(currentSession_);
+  // The run's stop writes "INIT:CONT OFF"; the message names what was read before it.
+  const std::string counter = counterDescription();
   if (runStop_) runStop_();
-  stopIcon(description);
+  stopIcon(std::string(description) + "\n\n" + measure::fillIn(texts_.get("1103"), {counter}) +
+           "\n" + measure::fillIn(texts_.get("1104"), {quotedCommand(command)}));
 }
 
-std::string Instrument::read() {
+bool Instrument::readAnswer(const std::shared_ptr<ViByte[]>& buffer, ViUInt32 size, ViUInt32* count,
+                            ViStatus* status, bool cancellable) {
+  if (cancellable && io_->threaded())
+    return queued_->readCancellable(currentSession_, buffer, size, count, status);
+  *status = visa_.viRead(currentSession_, buffer.get(), size, count);
+  return true;
+}
+
+bool Instrument::cancelPendingRead() { return queued_->cancelRead(); }
+
+std::string Instrument::read(bool cancellable) {
   lastReadFailed_ = false;
+  lastReadCancelled_ = false;
+  const std::string command = lastCommand_;
+  auto cancelled = [this] {
+    lastReadFailed_ = lastReadCancelled_ = true;
+    lastResponse_.clear();
+    return std::string();
+  };
   switch (currentKind_) {
     case InterfaceKind::Usb:
     case InterfaceKind::Tcpip: {
-      auto buffer = allocator_.allocate(kAnswerSize + 1);
+      std::shared_ptr<ViByte[]> buffer = allocator_.allocate(kAnswerSize + 1);
       if (!buffer) {
-        stopIcon(kReadAllocationFailed);
+        stopIcon(texts_.get("1162"));
         return lastResponse_;
       }
       ViUInt32 count = 0;
-      const ViStatus status = visa_.viRead(currentSession_, buffer.get(), kAnswerSize, &count);
+      ViStatus status = VI_SUCCESS;
+      if (!readAnswer(buffer, kAnswerSize, &count, &status, cancellable)) return cancelled();
       count = std::min(count, kAnswerSize);
       buffer[count] = 0;
       const std::string answer = textOf(buffer.get(), count);
       lastResponse_ = answer;
-      if (status != VI_SUCCESS) readFailed(status);
+      if (status != VI_SUCCESS) readFailed(status, command);
       return answer;
     }
     case InterfaceKind::Gpib: {
-      auto buffer = allocator_.allocate(kGpibReadSize, true);
+      std::shared_ptr<ViByte[]> buffer = allocator_.allocate(kGpibReadSize, true);
       if (!buffer) {
-        stopIcon(kReadAllocationFailed);
+        stopIcon(texts_.get("1162"));
         return lastResponse_;
       }
       visa_.viSetAttribute(currentSession_, VI_ATTR_TMO_VALUE,
                            static_cast<ViAttrState>(ioTimeoutMs_));
       ViUInt32 count = 0;
-      const ViStatus status = visa_.viRead(currentSession_, buffer.get(), kGpibReadSize, &count);
+      ViStatus status = VI_SUCCESS;
+      if (!readAnswer(buffer, kGpibReadSize, &count, &status, cancellable)) return cancelled();
       count = std::min(count, kGpibReadSize);
       if (count == 0) {
         lastResponse_.clear();
-        readFailed(status);
+        readFailed(status, command);
         return std::string();
       }
       // Handed back through the 128-byte answer buffer.
@@ -198,7 +253,44 @@ void Instrument::returnToLocal(bool runActive, const std::string& readSpeedText)
     }
     *slot = kInvalidSession;
   }
+  std::vector<DeviceEntry> unlisted;
+  for (const DeviceEntry& e : talkedTo_) {
+    const bool listed = std::any_of(entries_.begin(), entries_.end(), [&](const DeviceEntry& l) {
+      return comparable(l.name) == comparable(e.name);
+    });
+    if (!listed) unlisted.push_back(e);
+  }
   releaseAll();
+  returnToLocal(unlisted);
+}
+
+void Instrument::talkedTo(InterfaceKind kind, const std::string& name) {
+  if (name.empty()) return;
+  const std::string key = comparable(name);
+  for (const DeviceEntry& e : talkedTo_)
+    if (comparable(e.name) == key) return;
+  talkedTo_.push_back({kind, 0, name});
+}
+
+void Instrument::returnToLocal(const std::vector<DeviceEntry>& unlisted) {
+  if (unlisted.empty()) return;
+  ViSession rm = 0;
+  if (visa_.viOpenDefaultRM(&rm) < VI_SUCCESS) return;
+  for (const DeviceEntry& e : unlisted) {
+    ViSession session = 0;
+    if (visa_.viOpen(rm, e.name.c_str(), VI_NO_LOCK, 0, &session) < VI_SUCCESS) continue;
+    visa_.viSetAttribute(session, VI_ATTR_TMO_VALUE, static_cast<ViAttrState>(ioTimeoutMs_));
+    if (e.kind == InterfaceKind::Gpib) {
+      visa_.viGpibControlREN(session, VI_GPIB_REN_ADDRESS_GTL);
+    } else {
+      ViUInt32 written = 0;
+      visa_.viWrite(session, reinterpret_cast<const ViByte*>(kReturnToLocal), sizeof kReturnToLocal,
+                    &written);
+    }
+    visa_.viClose(session);
+  }
+  visa_.viClose(rm);
+  talkedTo_.clear();
 }
 
 ViSession* Instrument::slotOf(const DeviceEntry& entry) {
@@ -239,7 +331,7 @@ bool Instrument::identify(ViSession session, std::size_t maxCount, bool setTimeo
   *bytesRead = 0;
   auto command = allocator_.allocate(kIdentifyQuery.size() + 1);
   if (!command) {
-    stopIcon(kWriteAllocationFailed);
+    stopIcon(texts_.get("1161"));
     return false;
   }
   std::memcpy(command.get(), kIdentifyQuery.data(), kIdentifyQuery.size());
@@ -248,7 +340,7 @@ bool Instrument::identify(ViSession session, std::size_t maxCount, bool setTimeo
   clock_.sleepMs(kIdentifyPauseMs);
   auto buffer = allocator_.allocate(maxCount + 1, true);
   if (!buffer) {
-    stopIcon(kReadAllocationFailed);
+    stopIcon(texts_.get("1162"));
     return false;
   }
   if (setTimeout)
@@ -268,6 +360,7 @@ bool Instrument::probeTcpip(ViSession rm, const std::string& name, int slot) {
   if (visa_.viSetAttribute(session, VI_ATTR_TMO_VALUE, static_cast<ViAttrState>(ioTimeoutMs_)) <
       VI_SUCCESS)
     return false;
+  talkedTo(InterfaceKind::Tcpip, name);
   std::string answer;
   ViUInt32 got = 0;
   if (!identify(session, kTcpipIdentifySize, false, &answer, &got)) return false;
@@ -295,25 +388,33 @@ bool Instrument::forEachResource(ViSession rm, std::initializer_list<const char*
   return true;
 }
 
-int Instrument::visaTcpipSearch() {
-  tcpipCount_ = 0;
-  closeTcpipSessions();
+int Instrument::visaTcpipSearch(int firstSlot) {
+  if (firstSlot == 0) {
+    tcpipCount_ = 0;
+    closeTcpipSessions();
+  }
   bool ok = false;
   const ViSession rm = openResourceManager(&ok);
   if (!ok) return 0;
   int count = 0;
-  // Beyond the table's 20 slots the surplus is left alone; slots count down.
-  const bool listed = forEachResource(rm, {kTcpipExpression}, kTcpipSlots,
-                                      [&](int n, int usable, const char* descriptor) {
-                                        const int slot = usable - 1 - n;
-                                        const std::string name = descriptor;
-                                        if (probeTcpip(rm, name, slot)) {
-                                          entries_.push_back({InterfaceKind::Tcpip, slot, name});
-                                          ++count;
-                                        }
-                                      });
+  // Beyond the table's 20 slots the surplus is left alone; slots count down from the last
+  // one this search may use (the typed addresses keep the first four).
+  const bool listed = forEachResource(
+      rm, {kTcpipExpression}, kTcpipSlots - firstSlot,
+      [&](int n, int usable, const char* descriptor) {
+        const int slot = firstSlot + usable - 1 - n;
+        const std::string name = descriptor;
+        // A typed address already found is listed once.
+        const bool known = std::any_of(entries_.begin(), entries_.end(), [&](const DeviceEntry& e) {
+          return comparable(e.name) == comparable(name);
+        });
+        if (!known && probeTcpip(rm, name, slot)) {
+          entries_.push_back({InterfaceKind::Tcpip, slot, name});
+          ++count;
+        }
+      });
   if (!listed) closeResourceManager(rm);
-  tcpipCount_ = count;
+  tcpipCount_ = firstSlot == 0 ? count : tcpipCount_ + count;
   return count;
 }
 
@@ -324,6 +425,7 @@ int Instrument::typedAddressSearch() {
   const ViSession rm = openResourceManager(&ok);
   if (!ok) return 0;
   int count = 0;
+  silentTypedAddresses_.clear();
   const auto& addresses = typedAddresses_.addresses();
   for (int i = 0; i < TcpipAddressData::kCount; ++i) {
     const std::string& address = addresses[i];
@@ -333,6 +435,8 @@ int Instrument::typedAddressSearch() {
       entries_.push_back(
           {InterfaceKind::Tcpip, i, core::format("%s::inst0::INSTR", resource.c_str())});
       ++count;
+    } else {
+      silentTypedAddresses_.push_back(address);
     }
   }
   tcpipCount_ = count;
@@ -410,6 +514,7 @@ void Instrument::identifyEntries() {
     ViSession* slot = slotOf(entry);
     if (!slot) continue;
     const ViSession session = *slot;
+    talkedTo(entry.kind, entry.name);
     std::string answer;
     ViUInt32 got = 0;
     bool identified = false;
@@ -439,7 +544,10 @@ void Instrument::search(bool atStartup) {
     detectionEnabled_ = false;
     modelCode_ = std::string(kModelNone);
   }
-  deviceCount_ = typedAddressFlag_ ? typedAddressSearch() : visaTcpipSearch();
+  // Typed addresses are searched besides the LAN instruments of the resource file.
+  deviceCount_ = typedAddressFlag_
+                     ? typedAddressSearch() + visaTcpipSearch(TcpipAddressData::kCount)
+                     : visaTcpipSearch(0);
   deviceCount_ += gpibSearch();
   deviceCount_ += usbSearch();
 
@@ -450,7 +558,7 @@ void Instrument::search(bool atStartup) {
   if (lines_.empty()) deviceCount_ = 0;
   if (deviceCount_ == 0) {
     currentSession_ = kInvalidSession;
-    deviceList_.lines = {std::string(kDeviceNotFound)};
+    deviceList_.lines = {texts_.get("1160")};
     deviceList_.enabled = false;
   } else {
     for (const DeviceLine& line : lines_) deviceList_.lines.push_back(line.text);
@@ -472,6 +580,7 @@ void Instrument::refreshConsole() {
   std::vector<ConsoleDevice> devices;
   for (const DeviceLine& line : lines_) devices.push_back({line.text, line.kind, line.session});
   console_->setDevices(std::move(devices));
+  console_->setIoTimeoutMs(ioTimeoutMs_);
 }
 
 void Instrument::SelectDevice(int line) {
@@ -500,13 +609,18 @@ void Instrument::SelectDevice(int line) {
   if (modelCode_ != remembered && hooks_.modelChanged) hooks_.modelChanged();
 }
 
-void Instrument::tcpipAddressCommand(const std::function<void(TcpipAddressData&)>& showDialog) {
-  typedAddressFlag_ = true;
+void Instrument::tcpipAddressCommand(const std::function<bool(TcpipAddressData&)>& showDialog) {
   TcpipAddressData dialog = typedAddresses_;
-  if (showDialog) showDialog(dialog);
+  if (!showDialog || !showDialog(dialog)) return;
+  typedAddressFlag_ = true;
   typedAddresses_ = dialog;
   search();
   typedAddressFlag_ = false;
+  if (silentTypedAddresses_.empty()) return;
+  std::string where;
+  for (const std::string& a : silentTypedAddresses_) where += (where.empty() ? "" : ", ") + a;
+  interaction_.message(measure::fillIn(texts_.get("1110"), {where}), std::string(kAppTitle),
+                       core::Icon::Exclamation);
 }
 
 }  // namespace instrument

@@ -15,6 +15,8 @@
 #include "instrument/buffer_allocator.h"
 #include "instrument/console.h"
 #include "instrument/device_entry.h"
+#include "instrument/io_thread.h"
+#include "instrument/queued_library.h"
 #include "instrument/tcpip_address_data.h"
 #include "visa/library.h"
 
@@ -75,8 +77,10 @@ class Instrument {
   static constexpr std::string_view kDeviceNotFound = "Device Not Found";
   static constexpr std::string_view kIdentificationFilter = "V38";
 
+  // With `threadedIo` every VISA call runs on an I/O thread while the window waits for it
+  // (see IoThread); without it, on the caller's thread.
   Instrument(visa::Library& visa, core::Interaction& interaction, core::Clock& clock,
-             const measure::Texts& texts);
+             const measure::Texts& texts, bool threadedIo = false);
   Instrument(const Instrument&) = delete;
   Instrument& operator=(const Instrument&) = delete;
   ~Instrument();
@@ -92,19 +96,35 @@ class Instrument {
   // clears the last response. The VISA status is not examined: failures surface on the next read.
   void write(const std::string& command);
 
-  // Reads one answer from CurrentSession and keeps it as the last response.
+  // Reads one answer from CurrentSession and keeps it as the last response. A run's read is
+  // made `cancellable`: the user's input is handled while it waits, and cancelPendingRead()
+  // ends it (no message then, and no second stop of the run).
   //   USB, TCP/IP: up to 128 bytes. Any status other than VI_SUCCESS (an error, or a completion
   //     code such as a read that filled all 128 bytes) is a failure.
   //   GPIB: sets the time-out, then reads up to 1,048,575 bytes; the failure is a read that got
   //     no byte, whatever the status. The text handed back is cut to 128 bytes.
   //   no device kind: nothing is read; the answer is empty.
   // On failure the session is cleared (viClear), the run is stopped (RunStop) and the VISA
-  // status description is shown with the stop icon; the partial text is still returned.
+  // status description is shown with the stop icon, with the counter and the command whose
+  // answer was read; the partial text is still returned.
   // The text ends at the first zero byte; a trailing line feed is kept.
-  std::string read();
+  std::string read(bool cancellable = false);
 
-  // True when the last read() took the failure path (the reading tick ends after it).
+  // True when the last read() took the failure path or was cancelled (the reading tick ends
+  // after it).
   bool lastReadFailed() const { return lastReadFailed_; }
+  bool lastReadCancelled() const { return lastReadCancelled_; }
+
+  // STOP during a read: the read waiting now gives up and the session is cleared (VISA's
+  // device clear, which also ends the wait of the VISA call). False when no read waits.
+  bool cancelPendingRead();
+  // True while the window waits for any instrument I/O.
+  bool ioWaiting() const { return io_->waiting(); }
+  bool threadedIo() const { return io_->threaded(); }
+
+  // The counter the messages name: its model from the list line and its resource name, e.g.
+  // "V3800A (USB0::0x2B7A::0x0ED8::SIM3800A01::INSTR)".
+  std::string counterDescription() const;
 
   // ---- Release and return to local ---------------------------------------------------------
 
@@ -117,7 +137,9 @@ class Instrument {
   // Shutdown: during a run, waits twice the "Read Speed" period (`readSpeedText`, e.g.
   // "100 ms") and stops the run; then every instrument goes back to local ("syst:comm:rlst loc"
   // with its zero byte, 19 bytes, on USB and TCP/IP; go-to-local on GPIB), its table slot is
-  // marked -1, and everything is released.
+  // marked -1, and everything is released. Instruments the program talked to that are not in
+  // the list (a LAN instrument that is no V38XX counter, one of an earlier search) go back to
+  // local too, each through a session of its own.
   void returnToLocal(bool runActive, const std::string& readSpeedText);
 
   // ---- Discovery and selection -------------------------------------------------------------
@@ -134,9 +156,11 @@ class Instrument {
   void SelectDevice(int line);
 
   // The "TCPIP Addresses" command: `showDialog` shows the TCP/IP Address dialog modally on a copy
-  // of the four typed addresses; whatever it leaves in the copy becomes the typed addresses, and
-  // Search runs with the typed-address search in place of the VISA TCP/IP search.
-  void tcpipAddressCommand(const std::function<void(TcpipAddressData&)>& showDialog);
+  // of the four typed addresses and says whether it was confirmed. Confirmed, the copy becomes
+  // the typed addresses and Search runs with the typed addresses searched besides the LAN
+  // instruments of the resource file; a typed address where no counter answers is reported.
+  // Closed any other way (Escape, Cancel), nothing changes and nothing is searched.
+  void tcpipAddressCommand(const std::function<bool(TcpipAddressData&)>& showDialog);
 
   // ---- State -------------------------------------------------------------------------------
 
@@ -180,7 +204,7 @@ class Instrument {
   void setAllocationGate(BufferAllocator::Gate gate);
 
  private:
-  int visaTcpipSearch();
+  int visaTcpipSearch(int firstSlot);
   int typedAddressSearch();
   // Opens `name` into TCP/IP slot `slot`, sets the time-out and asks for the identification;
   // true when an answer came that passes the identification filter.
@@ -205,11 +229,21 @@ class Instrument {
                 ViUInt32* bytesRead);
   void identifyEntries();
   ViSession* slotOf(const DeviceEntry& entry);
-  void readFailed(ViStatus status);
+  void readFailed(ViStatus status, const std::string& command);
+  // viRead of up to `size` bytes into `buffer` on CurrentSession; false when it was cancelled.
+  bool readAnswer(const std::shared_ptr<ViByte[]>& buffer, ViUInt32 size, ViUInt32* count,
+                  ViStatus* status, bool cancellable);
+  // Remembers that `name` (opened on `kind`) was talked to: it goes back to local at shutdown.
+  void talkedTo(InterfaceKind kind, const std::string& name);
+  // Each of `unlisted` back to local through a session of its own (a resource manager of its
+  // own too, closed after them).
+  void returnToLocal(const std::vector<DeviceEntry>& unlisted);
   void stopIcon(std::string_view text);
   void refreshConsole();
 
-  visa::Library& visa_;
+  std::unique_ptr<IoThread> io_;
+  std::unique_ptr<QueuedLibrary> queued_;
+  visa::Library& visa_;  // every call through the I/O thread
   core::Interaction& interaction_;
   core::Clock& clock_;
   const measure::Texts& texts_;
@@ -235,6 +269,10 @@ class Instrument {
   std::string lastCommand_;
   std::string lastResponse_;
   bool lastReadFailed_ = false;
+  bool lastReadCancelled_ = false;
+  // Every instrument written to since start-up (kind and resource name), in order.
+  std::vector<DeviceEntry> talkedTo_;
+  std::vector<std::string> silentTypedAddresses_;  // typed addresses where no counter answered
 
   std::vector<DeviceEntry> entries_;
   std::vector<DeviceLine> lines_;

@@ -3,8 +3,17 @@
 #include <cctype>
 
 #include "core/text_format.h"
+#include "measure/texts.h"
 
 namespace instrument {
+
+std::string fieldLabel(const measure::Texts& texts, int field) {
+  return measure::fillIn(texts.get("1114"), {std::to_string(field + 1)});
+}
+
+std::string invalidAddressMessage(const measure::Texts& texts, int field, const std::string& text) {
+  return measure::fillIn(texts.get("1111"), {fieldLabel(texts, field), text});
+}
 
 TcpipAddressData::Addresses TcpipAddressData::fieldTexts() const {
   Addresses fields = addresses_;

@@ -6,9 +6,18 @@
 #include <string>
 #include <string_view>
 
+namespace measure {
+class Texts;
+}
+
 namespace instrument {
 
 inline constexpr std::string_view kNoAddress = "0.0.0.0";
+
+// The label of field i (0 to 3): "IP 1:" to "IP 4:" in the window's language.
+std::string fieldLabel(const measure::Texts& texts, int field);
+// The message refusing the text of field i: it names the field and quotes the text.
+std::string invalidAddressMessage(const measure::Texts& texts, int field, const std::string& text);
 
 class TcpipAddressData {
  public:

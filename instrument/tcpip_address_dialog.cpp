@@ -2,46 +2,33 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpressionValidator>
 
 #include "app/controls/bitmaps.h"
 #include "app/controls/skin_button.h"
+#include "core/interaction.h"
 #include "instrument/tcpip_address_data.h"
 #include "measure/texts.h"
 
 namespace instrument {
 
-namespace {
-
-// What may be typed into a field: a dotted IPv4 address (each number 0 to 255) or a part of one.
-const QRegularExpression& ipv4Pattern() {
-  static const QRegularExpression re(
-      QStringLiteral("(?:(?:25[0-5]|2[0-4][0-9]|[01]?[0-9]?[0-9])\\.){3}(?:25[0-5]|2[0-4][0-9]|[01]"
-                     "?[0-9]?[0-9])"));
-  return re;
-}
-
-}  // namespace
-
 TcpipAddressDialog::TcpipAddressDialog(TcpipAddressData& data, const measure::Texts& texts,
-                                       QWidget* parent)
-    : app::DraggableDialog(parent), data_(data) {
+                                       core::Interaction& ui, QWidget* parent)
+    : app::DraggableDialog(parent), data_(data), texts_(texts), ui_(ui) {
   setWindowTitle(QString::fromStdString(texts.get("655")));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setFixedSize(340, 256);
 
-  auto* hint = new QLabel(QString::fromLatin1(kHint), this);
+  auto* hint = new QLabel(QString::fromStdString(texts.get("1113")), this);
   hint->setWordWrap(true);
   hint->setGeometry(20, 14, 300, 40);
 
   const TcpipAddressData::Addresses shown = data_.fieldTexts();
   for (int i = 0; i < TcpipAddressData::kCount; ++i) {
     const int y = 64 + i * 34;
-    auto* label = new QLabel(QStringLiteral("IP %1:").arg(i + 1), this);
+    auto* label = new QLabel(QString::fromStdString(fieldLabel(texts, i)), this);
     label->setGeometry(20, y, 60, 26);
     auto* field = new QLineEdit(QString::fromStdString(shown[static_cast<std::size_t>(i)]), this);
     field->setGeometry(84, y, 236, 26);
-    field->setValidator(new QRegularExpressionValidator(ipv4Pattern(), field));
     field->setPlaceholderText(QStringLiteral("0.0.0.0"));
     field->setObjectName(QStringLiteral("ip%1").arg(i + 1));
     connect(field, &QLineEdit::textEdited, field, [field] { field->setStyleSheet(QString()); });
@@ -55,6 +42,10 @@ TcpipAddressDialog::TcpipAddressDialog(TcpipAddressData& data, const measure::Te
                 QIcon(controls::bitmap(188)), controls::SkinButton::IconAlign::Left);
   ok_->setGeometry(220, 206, 100, 32);
   connect(ok_, &QAbstractButton::clicked, this, &TcpipAddressDialog::onOk);
+  cancel_ = new controls::SkinButton(QString::fromStdString(texts.get("1112")),
+                                     controls::SkinButton::Kind::Push, this);
+  cancel_->setGeometry(112, 206, 100, 32);
+  connect(cancel_, &QAbstractButton::clicked, this, &QDialog::reject);
 }
 
 void TcpipAddressDialog::onOk() {
@@ -63,9 +54,12 @@ void TcpipAddressDialog::onOk() {
     texts[static_cast<std::size_t>(i)] = fields_[static_cast<std::size_t>(i)]->text().toStdString();
   int bad = -1;
   if (!data_.accept(texts, &bad)) {
-    // An unfinished address: the field is marked and keeps the focus; nothing is taken.
+    // Not an address: the field is named and marked and keeps the focus, its text as typed;
+    // nothing is taken and nothing searched.
     QLineEdit* field = fields_[static_cast<std::size_t>(bad)];
     field->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid #dc2626; }"));
+    ui_.message(invalidAddressMessage(texts_, bad, texts[static_cast<std::size_t>(bad)]),
+                std::string(measure::kAppTitle), core::Icon::Error);
     field->setFocus();
     field->selectAll();
     return;

@@ -1,5 +1,6 @@
 #include "measure/language.h"
 
+#include <cctype>
 #include <cstdlib>
 
 #include "core/interaction.h"
@@ -128,6 +129,28 @@ std::string fitLabelField(std::string_view text) {
 MainWindowLabels mainWindowLabels(const Texts& texts) {
   return {fitLabelField(texts.get("604")), fitLabelField(texts.get("605")),
           fitLabelField(texts.get("692"))};
+}
+
+std::string menuMnemonicText(std::string_view text) {
+  auto escaped = [](std::string_view t) {
+    std::string out;
+    for (const char c : t) out += c == '&' ? std::string("&&") : std::string(1, c);
+    return out;
+  };
+  const std::size_t mark = text.rfind("(&");
+  if (mark == std::string_view::npos || mark + 3 >= text.size() || text[mark + 3] != ')')
+    return escaped(text);
+  const char letter = text[mark + 2];
+  const std::string_view before = text.substr(0, mark);
+  const std::string_view after = text.substr(mark + 4);
+  const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    const bool wordStart = i == 0 || before[i - 1] == ' ';
+    if (wordStart && lower(before[i]) == lower(letter)) {
+      return escaped(before.substr(0, i)) + "&" + escaped(before.substr(i)) + escaped(after);
+    }
+  }
+  return escaped(before) + "(&" + std::string(1, letter) + ")" + escaped(after);
 }
 
 std::string defaultIniPath() { return core::dataFilePath(std::string(kIniFileName)); }

@@ -83,6 +83,12 @@ struct MainWindowLabels {
 };
 MainWindowLabels mainWindowLabels(const Texts& texts);
 
+// A menu text with a mnemonic letter as a menu shows it. A trailing "(&X)" marks the letter
+// in the way of a translation whose words lack it; when a word of the text begins with that
+// letter, the mark moves onto it ("About V38XX_AP(&A)..." becomes "&About V38XX_AP..."), as an
+// English menu underlines it. Other "&" are shown as they are ("&&").
+std::string menuMnemonicText(std::string_view text);
+
 // Where the main program's INI file is: <executable>/../share/v38xx/CTR_TOOLV38XX.ini.
 std::string defaultIniPath();
 

@@ -24,19 +24,19 @@ constexpr PanelText kStops[] = {{"598", "Auto"}, {"533", "Pos"}, {"534", "Neg"},
 constexpr PanelText kAutoExt[] = {{"598", "Auto"}, {"600", "Ext"}};
 constexpr PanelText kTotalStops[] = {{"533", "Pos"}, {"534", "Neg"}, {"602", "Time"}};
 constexpr PanelText kArmDelays[] = {{"807", "None"}, {"602", "Time"}, {"808", "Event"}};
-constexpr PanelText kCom[] = {{"", "OFF"}, {"", "ON"}};
+constexpr PanelText kCom[] = {{"1149", "OFF"}, {"1150", "ON"}};
 constexpr PanelText kFreqUnits[] = {{"", "uHz"}, {"", "mHz"}, {"", "Hz"}, {"", "KHz"}, {"", "MHz"}};
 constexpr PanelText kTimeUnits[] = {
     {"", "pSec"}, {"", "nSec"}, {"", "uSec"}, {"", "mSec"}, {"", "Sec"}};
 constexpr PanelText kPhaseUnits[] = {
     {"", "uDeg"}, {"", "mDeg"}, {"", "Deg"}, {"", "KDeg"}, {"", "MDeg"}};
 constexpr PanelText kPlainUnits[] = {{"", "u"}, {"", "m"}, {"", "1"}, {"", "K"}, {"", "M"}};
-constexpr PanelText kOnFail[] = {{"629", "Go on"}, {"605", "Stop"}};
+constexpr PanelText kOnFail[] = {{"629", "Go on"}, {"1127", "Stop"}};
 constexpr PanelText kOutPorts[] = {{"", "USB"}, {"", "DB9"}};
 constexpr PanelText kStatsTypes[] = {
-    {"", "Meas"}, {"", "Stdev"}, {"", "Mean"}, {"", "Max"}, {"", "Min"}};
-constexpr PanelText kStatsUse[] = {{"", "All"}, {"", "InLimit"}};
-constexpr PanelText kStatsSingle[] = {{"", "Once"}, {"", "N"}};
+    {"1132", "Meas"}, {"1133", "Stdev"}, {"1134", "Mean"}, {"1135", "Max"}, {"1136", "Min"}};
+constexpr PanelText kStatsUse[] = {{"1137", "All"}, {"1138", "InLimit"}};
+constexpr PanelText kStatsSingle[] = {{"1139", "Once"}, {"1140", "N"}};
 constexpr PanelText kLevelModes[] = {{"531", "Auto"}, {"532", "Absolute"}};
 constexpr PanelText kPercents[] = {{"", "0"},  {"", "10"}, {"", "20"}, {"", "30"},
                                    {"", "40"}, {"", "50"}, {"", "60"}, {"", "70"},
@@ -51,8 +51,9 @@ constexpr PanelText kDots[] = {{"", "50"},  {"", "100"}, {"", "200"},
 
 constexpr PanelText fixed(std::string_view text) { return {"", text}; }
 constexpr PanelText kNoText{};
-constexpr PanelText kStartText{"604", "Start"};  // arming label; the run button reads "START"
-constexpr PanelText kStopText{"605", "Stop"};
+constexpr PanelText kStartText{"1126", "Start"};  // arming label; the run button reads "START"
+constexpr PanelText kStopText{"1127", "Stop"};
+constexpr PanelText kSeconds{"1151", "(sec)"};
 
 constexpr int kNoPage = -1;
 constexpr int kFreqRatio = static_cast<int>(Page::FreqRatio);
@@ -89,18 +90,21 @@ constexpr ControlDef list(Ctl id, std::string_view name, V variant, int page,
 const std::vector<ControlDef>& table() {
   static const std::vector<ControlDef> defs = {
       // Button bar.
-      def(NAMED(FreqRatioPage), K::Button, V::Both, kNoPage, fixed("Freq Ratio"), {}, -1, {}, 1331),
-      def(NAMED(TimePeriodPage), K::Button, V::Both, kNoPage, fixed("Time && Period"), {}, -1, {},
-          1332),
-      def(NAMED(VoltPage), K::Button, V::Both, kNoPage, fixed("Volt"), {}, -1, {}, 1333),
-      def(NAMED(OtherMeasPage), K::Button, V::Both, kNoPage, fixed("Other Meas"), {}, -1, {}, 1334),
-      def(NAMED(UtilityPage), K::Button, V::Both, kNoPage, fixed("Utility"), {}, -1, {}, 1335),
-      def(NAMED(GateExtArmPage), K::Button, V::Both, kNoPage, fixed("Gate && ExtArm"), {}, -1, {},
-          1336),
-      def(NAMED(LimitModesPage), K::Button, V::Both, kNoPage, fixed("Limit Modes"), {}, -1, {},
-          1337),
-      def(NAMED(ScaleOffsetPage), K::Button, V::Both, kNoPage, fixed("Scale && Offset"), {}, -1, {},
-          1338),
+      def(NAMED(FreqRatioPage), K::Button, V::Both, kNoPage, PanelText{"1119", "Freq Ratio"}, {},
+          -1, {}, 1331),
+      def(NAMED(TimePeriodPage), K::Button, V::Both, kNoPage, PanelText{"1120", "Time && Period"},
+          {}, -1, {}, 1332),
+      def(NAMED(VoltPage), K::Button, V::Both, kNoPage, PanelText{"589", "Volt"}, {}, -1, {}, 1333),
+      def(NAMED(OtherMeasPage), K::Button, V::Both, kNoPage, PanelText{"1121", "Other Meas"}, {},
+          -1, {}, 1334),
+      def(NAMED(UtilityPage), K::Button, V::Both, kNoPage, PanelText{"1122", "Utility"}, {}, -1, {},
+          1335),
+      def(NAMED(GateExtArmPage), K::Button, V::Both, kNoPage, PanelText{"1123", "Gate && ExtArm"},
+          {}, -1, {}, 1336),
+      def(NAMED(LimitModesPage), K::Button, V::Both, kNoPage, PanelText{"1124", "Limit Modes"}, {},
+          -1, {}, 1337),
+      def(NAMED(ScaleOffsetPage), K::Button, V::Both, kNoPage, PanelText{"1125", "Scale && Offset"},
+          {}, -1, {}, 1338),
       def(NAMED(RunButton), K::Button, V::Both, kNoPage, {"604", "START"}, {}, -1, {}, 1341),
       def(NAMED(StopButton), K::Button, V::Both, kNoPage, {"605", "STOP"}, {}, -1, {}, 1342),
       def(NAMED(Ch1Button), K::Button, V::Both, kNoPage, {"511", "CH1"}, {}, -1, {}, 1339),
@@ -135,34 +139,34 @@ const std::vector<ControlDef>& table() {
       def(NAMED(GateLabel), K::Label, V::Full, kGateExtArm, {"601", "Gate"}),
       list(NAMED(GateList), V::Full, kGateExtArm, kGates),
       def(NAMED(GateTimeEdit), K::Edit, V::Full, kGateExtArm, kNoText, {}, -1, "0.1", 1035),
-      def(NAMED(GateTimeUnitLabel), K::Label, V::Full, kGateExtArm, fixed("(sec)")),
+      def(NAMED(GateTimeUnitLabel), K::Label, V::Full, kGateExtArm, kSeconds),
       def(NAMED(StartSlopeLabel), K::Label, V::Full, kGateExtArm, kStartText),
       list(NAMED(StartSlopeList), V::Full, kGateExtArm, kSlopes),
       def(NAMED(StopLabel), K::Label, V::Full, kGateExtArm, kStopText),
       list(NAMED(StopList), V::Full, kGateExtArm, kStops),
       def(NAMED(StopTimeEdit), K::Edit, V::Full, kGateExtArm, kNoText, {}, -1, "0.1", 1042),
-      def(NAMED(StopTimeUnitLabel), K::Label, V::Full, kGateExtArm, fixed("(sec)")),
+      def(NAMED(StopTimeUnitLabel), K::Label, V::Full, kGateExtArm, kSeconds),
       def(NAMED(StartSourceLabel), K::Label, V::Full, kGateExtArm, kStartText),
       list(NAMED(StartSourceList), V::Full, kGateExtArm, kAutoExt),
-      def(NAMED(StartSourceSlopeLabel), K::Label, V::Full, kGateExtArm, fixed("Slop")),
+      def(NAMED(StartSourceSlopeLabel), K::Label, V::Full, kGateExtArm, PanelText{"1141", "Slop"}),
       list(NAMED(StartSourceSlopeList), V::Full, kGateExtArm, kSlopes),
       def(NAMED(TotalStartLabel), K::Label, V::Full, kGateExtArm, kStartText),
       list(NAMED(TotalStartList), V::Full, kGateExtArm, kTotalGates),
       def(NAMED(TotalStopLabel), K::Label, V::Full, kGateExtArm, kStopText),
       list(NAMED(TotalStopList), V::Full, kGateExtArm, kTotalStops),
-      def(NAMED(ArmStartLabel), K::Label, V::Full, kGateExtArm, fixed("*ARM")),
+      def(NAMED(ArmStartLabel), K::Label, V::Full, kGateExtArm, PanelText{"1142", "*ARM"}),
       list(NAMED(ArmStartList), V::Full, kGateExtArm, kAutoExt),
-      def(NAMED(ArmStartDelayLabel), K::Label, V::Full, kGateExtArm, fixed("*Dely")),
+      def(NAMED(ArmStartDelayLabel), K::Label, V::Full, kGateExtArm, PanelText{"1143", "*Dely"}),
       list(NAMED(ArmStartDelayList), V::Full, kGateExtArm, kArmDelays),
-      def(NAMED(ArmStartSlopeLabel), K::Label, V::Full, kGateExtArm, fixed("*Slop")),
+      def(NAMED(ArmStartSlopeLabel), K::Label, V::Full, kGateExtArm, PanelText{"1144", "*Slop"}),
       list(NAMED(ArmStartSlopeList), V::Full, kGateExtArm, kSlopes),
       def(NAMED(ArmStartDelayEdit), K::Edit, V::Full, kGateExtArm, kNoText, {}, -1, {}, 0, 10),
       def(NAMED(ArmStartCountEdit), K::Edit, V::Full, kGateExtArm, kNoText, {}, -1, "4", 1043),
-      def(NAMED(ArmStopLabel), K::Label, V::Full, kGateExtArm, fixed("Stop*")),
+      def(NAMED(ArmStopLabel), K::Label, V::Full, kGateExtArm, PanelText{"1145", "Stop*"}),
       list(NAMED(ArmStopList), V::Full, kGateExtArm, kAutoExt),
-      def(NAMED(ArmStopSlopeLabel), K::Label, V::Full, kGateExtArm, fixed("Slop*")),
+      def(NAMED(ArmStopSlopeLabel), K::Label, V::Full, kGateExtArm, PanelText{"1146", "Slop*"}),
       list(NAMED(ArmStopSlopeList), V::Full, kGateExtArm, kSlopes),
-      def(NAMED(ArmStopDelayLabel), K::Label, V::Full, kGateExtArm, fixed("Dely*")),
+      def(NAMED(ArmStopDelayLabel), K::Label, V::Full, kGateExtArm, PanelText{"1147", "Dely*"}),
       list(NAMED(ArmStopDelayList), V::Full, kGateExtArm, kArmDelays),
       def(NAMED(ArmStopDelayEdit), K::Edit, V::Full, kGateExtArm, kNoText, {}, -1, {}, 0, 10),
       def(NAMED(ArmStopCountEdit), K::Edit, V::Full, kGateExtArm, kNoText),
@@ -188,22 +192,26 @@ const std::vector<ControlDef>& table() {
       def(NAMED(OffsetEdit), K::Edit, V::Full, kScaleOffset, kNoText),
       list(NAMED(OffsetUnit), V::Full, kScaleOffset, kPlainUnits, 2),
       // Full panel, statistics block.
-      def(NAMED(StatsShowBox), K::CheckBox, V::Full, kNoPage, fixed("Show"), {}, -1, {}, 1062),
+      def(NAMED(StatsShowBox), K::CheckBox, V::Full, kNoPage, PanelText{"1128", "Show"}, {}, -1, {},
+          1062),
       list(NAMED(StatsTypeList), V::Full, kNoPage, kStatsTypes, kUnselected),
-      def(NAMED(StatsCountLabel), K::Label, V::Full, kNoPage, fixed("N CNT")),
+      def(NAMED(StatsCountLabel), K::Label, V::Full, kNoPage, PanelText{"1129", "N CNT"}),
       def(NAMED(StatsCountEdit), K::Edit, V::Full, kNoPage, kNoText),
-      def(NAMED(StatsUseLabel), K::Label, V::Full, kNoPage, fixed("Use")),
+      def(NAMED(StatsUseLabel), K::Label, V::Full, kNoPage, PanelText{"1130", "Use"}),
       list(NAMED(StatsUseList), V::Full, kNoPage, kStatsUse, kUnselected),
-      def(NAMED(StatsSingleLabel), K::Label, V::Full, kNoPage, fixed("Single")),
+      def(NAMED(StatsSingleLabel), K::Label, V::Full, kNoPage, PanelText{"1131", "Single"}),
       list(NAMED(StatsSingleList), V::Full, kNoPage, kStatsSingle, kUnselected),
-      def(NAMED(ComLabel), K::Label, V::Full, kNoPage, fixed("Com.")),
+      def(NAMED(ComLabel), K::Label, V::Full, kNoPage, PanelText{"1148", "Com."}),
       list(NAMED(ComList), V::Full, kNoPage, kCom),
       // Compact panel.
-      def(NAMED(FreqCh1Indicator), K::Button, V::Compact, kFreqRatio, fixed("Freq_CH1"), {}, -1, {},
-          1265),
-      def(NAMED(PeriodCh1Indicator), K::Button, V::Compact, kTimePeriod, fixed("Period_CH1")),
-      def(NAMED(VoltCh1Indicator), K::Button, V::Compact, kVolt, fixed("Volt_CH1")),
-      def(NAMED(TotalCh1Indicator), K::Button, V::Compact, kOtherMeas, fixed("Total_CH1")),
+      def(NAMED(FreqCh1Indicator), K::Button, V::Compact, kFreqRatio,
+          PanelText{"581", "Freq_CH1", "_", "511"}, {}, -1, {}, 1265),
+      def(NAMED(PeriodCh1Indicator), K::Button, V::Compact, kTimePeriod,
+          PanelText{"583", "Period_CH1", "_", "511"}),
+      def(NAMED(VoltCh1Indicator), K::Button, V::Compact, kVolt,
+          PanelText{"589", "Volt_CH1", "_", "511"}),
+      def(NAMED(TotalCh1Indicator), K::Button, V::Compact, kOtherMeas,
+          PanelText{"1153", "Total_CH1"}),
       def(NAMED(CompactVoltModeLabel), K::Label, V::Compact, kVolt, {"590", "Mode"}),
       list(NAMED(CompactVoltMode), V::Compact, kVolt, kVoltModes),
       def(NAMED(CompactVoltShowLabel), K::Label, V::Compact, kVolt, {"591", "Show"}),
@@ -213,13 +221,14 @@ const std::vector<ControlDef>& table() {
       def(NAMED(CompactGateLabel), K::Label, V::Compact, kGateExtArm, {"601", "Gate"}),
       list(NAMED(CompactGateList), V::Compact, kGateExtArm, kGates),
       def(NAMED(CompactGateTimeEdit), K::Edit, V::Compact, kGateExtArm, kNoText, {}, -1, "0.1"),
-      def(NAMED(CompactGateTimeUnitLabel), K::Label, V::Compact, kGateExtArm, fixed("sec")),
+      def(NAMED(CompactGateTimeUnitLabel), K::Label, V::Compact, kGateExtArm,
+          PanelText{"1152", "sec"}),
       def(NAMED(CompactStartSlopeLabel), K::Label, V::Compact, kGateExtArm, kStartText),
       list(NAMED(CompactStartSlopeList), V::Compact, kGateExtArm, kSlopes),
       def(NAMED(CompactStopLabel), K::Label, V::Compact, kGateExtArm, kStopText),
       list(NAMED(CompactStopList), V::Compact, kGateExtArm, kStops),
       def(NAMED(CompactStopTimeEdit), K::Edit, V::Compact, kGateExtArm, kNoText, {}, -1, "0.1"),
-      def(NAMED(CompactStopTimeUnitLabel), K::Label, V::Compact, kGateExtArm, fixed("(sec)")),
+      def(NAMED(CompactStopTimeUnitLabel), K::Label, V::Compact, kGateExtArm, kSeconds),
       def(NAMED(CompactSetLimitBox), K::CheckBox, V::Compact, kLimitModes, {"641", "Set Limit"}),
       def(NAMED(CompactUpperLabel), K::Label, V::Compact, kLimitModes, {"606", "Upper"}),
       def(NAMED(CompactUpperEdit), K::Edit, V::Compact, kLimitModes, kNoText),
@@ -230,7 +239,7 @@ const std::vector<ControlDef>& table() {
       def(NAMED(CompactOnFailLabel), K::Label, V::Compact, kLimitModes, {"628", "OnFail"}),
       list(NAMED(CompactOnFailList), V::Compact, kLimitModes, kOnFail),
       def(NAMED(CompactScaleOffsetBox), K::CheckBox, V::Compact, kScaleOffset,
-          fixed("Scale_Offset"), {}, -1, {}, 1292),
+          PanelText{"609", "Scale_Offset", "_", "610"}, {}, -1, {}, 1292),
       def(NAMED(CompactScaleLabel), K::Label, V::Compact, kScaleOffset, {"609", "Scale"}),
       def(NAMED(CompactScaleEdit), K::Edit, V::Compact, kScaleOffset, kNoText, {}, -1, "1.0"),
       list(NAMED(CompactScaleUnit), V::Compact, kScaleOffset, kPlainUnits, 2),

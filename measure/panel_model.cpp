@@ -51,7 +51,6 @@ constexpr int kPercent90 = 9;
 
 constexpr long kStopAfterNMin = 1;
 constexpr long kStopAfterNMax = 10000000;
-constexpr const char* kStopAfterNMessage = "Please enter an integer between 1 and 10000000.";
 
 Ctl pageButton(Page page) {
   switch (page) {
@@ -217,10 +216,9 @@ std::string_view PanelModel::choice(Ctl list) const {
 
 std::string PanelModel::resolve(PanelText text) const {
   if (text.key.empty()) return std::string(text.english);
-  // Keys read with a second English text ("604" as "Start") ask for it explicitly.
-  const auto english = catalogDefault(text.key);
-  if (english && *english == text.english) return texts_.get(text.key);
-  return texts_.lookup(text.key, text.english);
+  std::string resolved = texts_.get(text.key);
+  if (!text.secondKey.empty()) resolved += std::string(text.joiner) + texts_.get(text.secondKey);
+  return resolved;
 }
 
 std::string PanelModel::captionOf(std::size_t i) const {
@@ -362,7 +360,7 @@ void PanelModel::press(Ctl id) {
       setCheckedState(Ctl::RunButton, true);
       if (isRunning()) break;  // a run is already on: the button just stays pressed
       setCheckedState(Ctl::StopButton, false);
-      if (control(Ctl::StopAfterNBox).checked) checkStopAfterN();
+      // Run Start itself reads the N field (from the menu as well).
       if (runStart_) runStart_();
       break;
     case Ctl::StopButton:
@@ -478,13 +476,66 @@ void PanelModel::setText(Ctl id, std::string text) {
   setEditText(id, std::move(text));
 }
 
+bool PanelModel::readStopAfterN() {
+  long n = 0;
+  if (!parseStopAfterN(control(Ctl::StopAfterNCount).text, &n)) return false;
+  stopAfterN_ = n;
+  return true;
+}
+
+std::string PanelModel::fieldName(Ctl edit) const {
+  auto caption = [this](Ctl label) { return control(label).caption; };
+  switch (edit) {
+    case Ctl::GateTimeEdit:
+      return caption(Ctl::GateLabel);
+    case Ctl::CompactGateTimeEdit:
+      return caption(Ctl::CompactGateLabel);
+    case Ctl::StopTimeEdit:
+      return caption(Ctl::StopLabel) + " " + caption(Ctl::StopTimeUnitLabel);
+    case Ctl::CompactStopTimeEdit:
+      return caption(Ctl::CompactStopLabel) + " " + caption(Ctl::CompactStopTimeUnitLabel);
+    case Ctl::ArmStartDelayEdit:
+    case Ctl::ArmStartCountEdit:
+      return caption(Ctl::ArmStartDelayLabel);
+    case Ctl::ArmStopDelayEdit:
+    case Ctl::ArmStopCountEdit:
+      return caption(Ctl::ArmStopDelayLabel);
+    case Ctl::UpperEdit:
+      return caption(Ctl::UpperLabel);
+    case Ctl::LowerEdit:
+      return caption(Ctl::LowerLabel);
+    case Ctl::CompactUpperEdit:
+      return caption(Ctl::CompactUpperLabel);
+    case Ctl::CompactLowerEdit:
+      return caption(Ctl::CompactLowerLabel);
+    case Ctl::ScaleEdit:
+      return caption(Ctl::ScaleLabel);
+    case Ctl::OffsetEdit:
+      return caption(Ctl::OffsetLabel);
+    case Ctl::CompactScaleEdit:
+      return caption(Ctl::CompactScaleLabel);
+    case Ctl::CompactOffsetEdit:
+      return caption(Ctl::CompactOffsetLabel);
+    case Ctl::StatsCountEdit:
+      return caption(Ctl::StatsCountLabel);
+    case Ctl::In1LevelEdit:
+      return caption(Ctl::LevelLabel) + " (" + texts_.get("511") + ")";
+    case Ctl::In2LevelEdit:
+      return caption(Ctl::LevelLabel) + " (" + texts_.get("512") + ")";
+    case Ctl::StopAfterNCount:
+      return caption(Ctl::StopAfterNBox);
+    default:
+      return std::string(control(edit).name);
+  }
+}
+
 void PanelModel::checkStopAfterN() {
   long n = 0;
   if (parseStopAfterN(control(Ctl::StopAfterNCount).text, &n)) {
     stopAfterN_ = n;
     return;
   }
-  interaction_.message(kStopAfterNMessage, std::string(kAppTitle), core::Icon::Exclamation);
+  interaction_.message(texts_.get("1159"), std::string(kAppTitle), core::Icon::Exclamation);
 }
 
 // ---- Pages (group pages open a function, option pages toggle)
@@ -589,8 +640,8 @@ void PanelModel::openOptionPage(Page page) {
   setCheckedState(Ctl::GateExtArmPage, false);
 
   const int code = functionCode_;
-  auto refuse = [&](const char* message, Page instead) {
-    interaction_.message(message, std::string(kAppTitle), core::Icon::Error);
+  auto refuse = [&](const char* key, Page instead) {
+    interaction_.message(texts_.get(key), std::string(kAppTitle), core::Icon::Error);
     setCheckedState(button, false);
     notify(button);
     openGroupPage(instead);
@@ -608,7 +659,7 @@ void PanelModel::openOptionPage(Page page) {
       break;
     }
     case Page::GateExtArm:
-      if (code == fc::kVolt) return refuse("Volt does not support Gate configure !", Page::Volt);
+      if (code == fc::kVolt) return refuse("1154", Page::Volt);
       page_ = static_cast<int>(page);
       if (!isFull) setEntries(Ctl::CompactGateList, toVector(compactGateEntries(code)), 0);
       setCheckedState(Ctl::LimitModesPage, false);
@@ -616,9 +667,9 @@ void PanelModel::openOptionPage(Page page) {
       refreshArming();
       break;
     case Page::LimitModes:
-      if (code == fc::kVolt) return refuse("Volt does not support Limit configure !", Page::Volt);
+      if (code == fc::kVolt) return refuse("1155", Page::Volt);
       if (code == fc::kTotal) {
-        return refuse("Total_CH1 does not support Limit configure !", Page::OtherMeas);
+        return refuse("1156", Page::OtherMeas);
       }
       page_ = static_cast<int>(page);
       showPage(page);
@@ -628,9 +679,9 @@ void PanelModel::openOptionPage(Page page) {
       if (code != previousFunctionCode_ || !limitUnitsMatch(code)) refillLimitUnits(code);
       break;
     case Page::ScaleOffset:
-      if (code == fc::kVolt) return refuse("Volt does not support Scale configure !", Page::Volt);
+      if (code == fc::kVolt) return refuse("1157", Page::Volt);
       if (code == fc::kTotal) {
-        return refuse("Total_CH1 does not support Scale configure !", Page::OtherMeas);
+        return refuse("1158", Page::OtherMeas);
       }
       page_ = static_cast<int>(page);
       showPage(page);

@@ -256,10 +256,14 @@ enum class CtlKind {
 
 enum class PanelVariant { Both, Full, Compact };
 
-// A text of the panel: an INI key with its English text, or a fixed text (empty key).
+// A text of the panel: an INI key with its English text, or a fixed text (empty key). A few
+// captions are made of two texts: that of `key`, `joiner`, then that of `secondKey`
+// ("Freq_CH1" is "581" + "_" + "511"); `english` is then the whole English caption.
 struct PanelText {
   std::string_view key;
   std::string_view english;
+  std::string_view joiner = {};
+  std::string_view secondKey = {};
 };
 
 struct Control {
@@ -351,6 +355,16 @@ class PanelModel {
   int trendCapacity() const { return dots() + 1; }
   // N of "Stop After N count": the last value that passed the field check (1..10000000).
   long stopAfterN() const { return stopAfterN_; }
+  // Run Start reads the N field afresh: true when it holds an integer 1..10000000, which
+  // becomes N; false (N unchanged, no message) otherwise.
+  bool readStopAfterN();
+  // How a message names an edit field: the label shown beside it in the current language
+  // ("Scale", "Upper", "Level (CH1)", "Stop After N count").
+  std::string fieldName(Ctl edit) const;
+  // Asks the owner to put the keyboard focus on `id` and select its text.
+  void focus(Ctl id) {
+    if (onFocus_) onFocus_(id);
+  }
 
   // ---- Set by the owner's Run Start and Run Stop
   // Run Start sets it (with the running state), Run Stop clears it.

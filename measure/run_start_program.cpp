@@ -124,8 +124,14 @@ std::string plainNumber(const std::string& composed) {
 // Writes the commands of one model's program from the panel.
 class Writer {
  public:
-  Writer(PanelModel& panel, const Texts& texts, RunStartProgram& program)
-      : panel_(panel), texts_(texts), program_(program), code_(program.runningFunctionCode) {}
+  // A `dryRun` writes the same commands but changes nothing on the panel: it only finds the
+  // first field that holds no number.
+  Writer(PanelModel& panel, const Texts& texts, RunStartProgram& program, bool dryRun = false)
+      : panel_(panel),
+        texts_(texts),
+        program_(program),
+        code_(program.runningFunctionCode),
+        dryRun_(dryRun) {}
 
   void fullProgram();
   void compactProgram();
@@ -137,13 +143,30 @@ class Writer {
   bool enabled(Ctl id) const { return panel_.control(id).enabled; }
   const std::string& text(Ctl id) const { return panel_.control(id).text; }
   int index(Ctl id) const { return panel_.control(id).selected; }
-  void writeBack(Ctl edit, const NumberText& value) {
-    if (value.changed) panel_.setText(edit, value.text);
+  // The text of an edit whose value is sent; the first one that is not a number (or is
+  // empty where a number is `required`) is kept as the program's bad number.
+  const std::string& number(Ctl id, bool required) {
+    const std::string& typed = text(id);
+    if (!program_.badNumber) {
+      const std::string t = trimmed(typed);
+      const bool good =
+          t.empty() ? !required : isPlainNumber(t) && std::isfinite(core::leadingDouble(t));
+      if (!good) program_.badNumber = BadNumber{id, typed};
+    }
+    return typed;
   }
-  void clearBox(Ctl box) { panel_.setChecked(box, false); }
+  void setText(Ctl edit, const std::string& text) {
+    if (!dryRun_) panel_.setText(edit, text);
+  }
+  void writeBack(Ctl edit, const NumberText& value) {
+    if (value.changed) setText(edit, value.text);
+  }
+  void clearBox(Ctl box) {
+    if (!dryRun_) panel_.setChecked(box, false);
+  }
   void setStatistics(bool shown) {
     program_.statisticsShown = shown;
-    panel_.setStatisticsShown(shown);
+    if (!dryRun_) panel_.setStatisticsShown(shown);
   }
 
   void voltFunction(std::string_view channel, Ctl show, Ctl mode);
@@ -156,7 +179,7 @@ class Writer {
   void scaleOffset();
   void statistics();
   std::string compose(Ctl edit, Ctl unitList, UnitTable table, std::string_view unitWord,
-                      const std::string& zeroText, bool plainForm);
+                      const std::string& zeroText, bool plainForm, bool required);
   std::string composeLimit(Ctl edit, Ctl unitList);
   bool conditioning(int input);
 
@@ -164,6 +187,7 @@ class Writer {
   const Texts& texts_;
   RunStartProgram& program_;
   const int code_;
+  const bool dryRun_;
 };
 
 // ---- Full program ("3800")
@@ -307,10 +331,10 @@ void Writer::gateArming(Ctl gateList, Ctl slopeList, Ctl stopList, Ctl gateEdit,
   if (gate == "Time") {
     send("FREQuency:ARM:STARt:SOURce IMM");
     send("FREQuency:ARM:STOP:SOURce TIMer");
-    const NumberText t = gateTime(text(gateEdit));
+    const NumberText t = gateTime(number(gateEdit, true));
     writeBack(gateEdit, t);
     send("FREQuency:ARM:STOP:TIMer " + t.text);
-    panel_.setText(stopEdit, t.text);
+    setText(stopEdit, t.text);
   } else if (gate == "Ext") {
     send("FREQuency:ARM:STARt:SOURce EXTernal");
     if (choice(slopeList) == "Pos") send("FREQuency:ARM:STARt:SLOPe POSitive");
@@ -327,10 +351,10 @@ void Writer::gateArming(Ctl gateList, Ctl slopeList, Ctl stopList, Ctl gateEdit,
     }
     if (stop == "Time") {
       send("FREQuency:ARM:STOP:SOURce TIMer");
-      const NumberText t = gateTime(text(stopEdit));
+      const NumberText t = gateTime(number(stopEdit, true));
       writeBack(stopEdit, t);
       send("FREQuency:ARM:STOP:TIMer " + t.text + "S");
-      panel_.setText(gateEdit, t.text);
+      setText(gateEdit, t.text);
     }
   } else if (gate == "Auto") {
     send("FREQuency:ARM:STARt:SOURce IMM");
@@ -344,10 +368,10 @@ void Writer::totalArming(Ctl startList, Ctl slopeList, Ctl stopList, Ctl gateEdi
                          double stopFloor, bool gateTimeToStopEdit) {
   const std::string_view start = choice(startList);
   if (start == "Time") {
-    const NumberText t = gateTime(text(gateEdit));
+    const NumberText t = gateTime(number(gateEdit, true));
     writeBack(gateEdit, t);
     send("TOTalize:ARM:STOP:TIMer " + t.text + "S");
-    if (gateTimeToStopEdit) panel_.setText(stopEdit, t.text);
+    if (gateTimeToStopEdit) setText(stopEdit, t.text);
   } else if (start == "Auto") {
     send("TOTalize:ARM:STARt:SOURce IMM");
   } else if (start == "Ext") {
@@ -365,10 +389,10 @@ void Writer::totalArming(Ctl startList, Ctl slopeList, Ctl stopList, Ctl gateEdi
     }
     if (stop == "Time") {
       send("TOTalize:ARM:STOP:SOURce TIMer");
-      const NumberText t = gateTime(text(stopEdit), stopFloor);
+      const NumberText t = gateTime(number(stopEdit, true), stopFloor);
       writeBack(stopEdit, t);
       send("TOTalize:ARM:STOP:TIMer " + t.text + "S");
-      panel_.setText(gateEdit, t.text);
+      setText(gateEdit, t.text);
     }
   }
 }
@@ -384,12 +408,12 @@ void Writer::intervalArming() {
     if (choice(Ctl::ArmStopList) == "Auto") send(":TINTerval:ARM:ESTOP:LAYer2:SOURce IMM");
     if (stopExt) send(":TINTerval:ARM:ESTOP:LAYer2:SOURce EXT");
     if (delay == "Time") {
-      const NumberText d = armingDelay(text(Ctl::ArmStartDelayEdit));
+      const NumberText d = armingDelay(number(Ctl::ArmStartDelayEdit, false));
       writeBack(Ctl::ArmStartDelayEdit, d);
       send("TINTerval:ARM:ESTART:TIMer " + d.text);
     }
     if (delay == "Event") {
-      const NumberText n = eventCount(text(Ctl::ArmStartCountEdit));
+      const NumberText n = eventCount(number(Ctl::ArmStartCountEdit, false));
       writeBack(Ctl::ArmStartCountEdit, n);
       send("TINTerval:ARM:ESTARt:ECOunt " + n.text);
     }
@@ -408,27 +432,27 @@ void Writer::intervalArming() {
   if (stopDelay == "None") send(":TINTerval:ARM:ESTOP:LAYer1:SOURce IMM");
   if (stopDelay == "Time") {
     send(":TINTerval:ARM:ESTOP:LAYer1:SOURce TIM");
-    const NumberText d = armingDelay(text(Ctl::ArmStopDelayEdit));
+    const NumberText d = armingDelay(number(Ctl::ArmStopDelayEdit, false));
     writeBack(Ctl::ArmStopDelayEdit, d);
     send("TINTerval:ARM:ESTOP:TIMer " + d.text);
   }
   if (stopDelay == "Event") {
     send(":TINTerval:ARM:ESTOP:LAYer1:SOURce INTernal2");
-    const NumberText n = eventCount(text(Ctl::ArmStopCountEdit));
+    const NumberText n = eventCount(number(Ctl::ArmStopCountEdit, false));
     writeBack(Ctl::ArmStopCountEdit, n);
     send("TINTerval:ARM:ESTOP:ECOunt " + n.text);
   }
 }
 
 std::string Writer::compose(Ctl edit, Ctl unitList, UnitTable table, std::string_view unitWord,
-                            const std::string& zeroText, bool plainForm) {
-  const std::string typed = text(edit);
+                            const std::string& zeroText, bool plainForm, bool required) {
+  const std::string typed = number(edit, required);
   double value = typedValue(typed);
   const Prefix prefix = prefixOf(table, index(unitList));
   if (prefix.times1000 && !std::isfinite(value * 1000.0)) value = 0.0;
   std::string composed;
   if (value == 0.0) {
-    panel_.setText(edit, zeroText);
+    setText(edit, zeroText);
     composed = zeroText;
   } else {
     std::string number;
@@ -436,7 +460,7 @@ std::string Writer::compose(Ctl edit, Ctl unitList, UnitTable table, std::string
       number = core::format("%f", value * 1000.0);
     } else {
       number = asTyped(typed, value);
-      if (number != typed) panel_.setText(edit, number);
+      if (number != typed) setText(edit, number);
     }
     composed = number + " " + prefix.text;
   }
@@ -450,13 +474,13 @@ std::string Writer::composeLimit(Ctl edit, Ctl unitList) {
     case fc::kEdge:
     case fc::kWidth:
     case fc::kIntval:
-      return compose(edit, unitList, UnitTable::Time, "S", "0", false);
+      return compose(edit, unitList, UnitTable::Time, "S", "0", false, true);
     case fc::kPhase:
-      return compose(edit, unitList, UnitTable::Frequency, "Deg", "0", false);
+      return compose(edit, unitList, UnitTable::Frequency, "Deg", "0", false, true);
     case fc::kDutyCycle:
-      return compose(edit, unitList, UnitTable::Frequency, "", "0", true);
+      return compose(edit, unitList, UnitTable::Frequency, "", "0", true, true);
     default:
-      return compose(edit, unitList, UnitTable::Frequency, "HZ", "0", false);
+      return compose(edit, unitList, UnitTable::Frequency, "HZ", "0", false, true);
   }
 }
 
@@ -485,23 +509,27 @@ void Writer::scaleOffset() {
     return;
   }
   send("CALC:MATH:STATE ON");
-  send("TRACE SCALE," + compose(Ctl::ScaleEdit, Ctl::ScaleUnit, UnitTable::Scale, "", "0.0", true));
+  send("TRACE SCALE," +
+       compose(Ctl::ScaleEdit, Ctl::ScaleUnit, UnitTable::Scale, "", "0.0", true, true));
   std::string offset;
   switch (code_) {
     case fc::kPeriod:
     case fc::kEdge:
     case fc::kWidth:
     case fc::kIntval:
-      offset = compose(Ctl::OffsetEdit, Ctl::OffsetUnit, UnitTable::Offset, "S", "0.0", false);
+      offset =
+          compose(Ctl::OffsetEdit, Ctl::OffsetUnit, UnitTable::Offset, "S", "0.0", false, false);
       break;
     case fc::kPhase:
-      offset = compose(Ctl::OffsetEdit, Ctl::OffsetUnit, UnitTable::Offset, "Deg", "0.0", false);
+      offset =
+          compose(Ctl::OffsetEdit, Ctl::OffsetUnit, UnitTable::Offset, "Deg", "0.0", false, false);
       break;
     case fc::kDutyCycle:
-      offset = compose(Ctl::OffsetEdit, Ctl::OffsetUnit, UnitTable::Offset, "", "0.0", true);
+      offset = compose(Ctl::OffsetEdit, Ctl::OffsetUnit, UnitTable::Offset, "", "0.0", true, false);
       break;
     default:
-      offset = compose(Ctl::OffsetEdit, Ctl::OffsetUnit, UnitTable::Offset, "HZ", "0.0", false);
+      offset =
+          compose(Ctl::OffsetEdit, Ctl::OffsetUnit, UnitTable::Offset, "HZ", "0.0", false, false);
       break;
   }
   send("TRACE OFFSET," + offset);
@@ -523,7 +551,7 @@ void Writer::statistics() {
   if (type == "Max") send("CALC3:AVERAGE:TYPE MAX");
   if (type == "Min") send("CALC3:AVERAGE:TYPE MIN");
   if (type.empty()) send("CALC3:AVERAGE:TYPE Delta");
-  const NumberText count = statisticsCount(text(Ctl::StatsCountEdit));
+  const NumberText count = statisticsCount(number(Ctl::StatsCountEdit, false));
   writeBack(Ctl::StatsCountEdit, count);
   send("CALC3:AVER:COUNT " + count.text);
   send(choice(Ctl::StatsUseList) == "All" ? "CALCulate3:LFILter:STATe OFF"
@@ -553,15 +581,16 @@ bool Writer::conditioning(int input) {
     } else if (choice(mode) == "Absolute") {
       const bool x10 = checked(atten);
       const double limit = x10 ? 51.25 : 5.125;
-      const std::string typed = text(level);
+      const std::string typed = number(level, true);
       const double value = core::leadingDouble(typed);
       if (value > limit || value < -limit) {
         const std::string key = x10 ? "769" : "768";
+        if (dryRun_) return true;
         program_.levelError = LevelError{input, key, texts_.get(key)};
         return false;
       }
       const std::string sent = value == 0.0 ? "0" : asTyped(typed, value);
-      if (sent != typed) panel_.setText(level, sent);
+      if (sent != typed) setText(level, sent);
       send(ev + ":LEV:AUTO 0");
       send(ev + ":LEV:ABS " + sent);
     }
@@ -623,9 +652,9 @@ void Writer::compactProgram() {
         const char* unit = freq ? "HZ" : "S";
         send("CALCulate2:LIMit:STATe ON");
         send("CALCulate2:LIMit:UPPer " +
-             compose(Ctl::CompactUpperEdit, Ctl::CompactUpperUnit, table, unit, "0", false));
+             compose(Ctl::CompactUpperEdit, Ctl::CompactUpperUnit, table, unit, "0", false, true));
         send("CALCulate2:LIMit:LOWer " +
-             compose(Ctl::CompactLowerEdit, Ctl::CompactLowerUnit, table, unit, "0", false));
+             compose(Ctl::CompactLowerEdit, Ctl::CompactLowerUnit, table, unit, "0", false, true));
       } else {
         send("CALCulate2:LIMit:STATe OFF");
       }
@@ -640,10 +669,10 @@ void Writer::compactProgram() {
       send("CALC3:AVER:STATE OFF");
     } else if (checked(Ctl::CompactScaleOffsetBox)) {
       send("CALC:MATH:STATE ON");
-      send("TRACE SCALE," +
-           compose(Ctl::CompactScaleEdit, Ctl::CompactScaleUnit, UnitTable::Scale, "", "0", true));
+      send("TRACE SCALE," + compose(Ctl::CompactScaleEdit, Ctl::CompactScaleUnit, UnitTable::Scale,
+                                    "", "0", true, true));
       send("TRACE OFFSET," + compose(Ctl::CompactOffsetEdit, Ctl::CompactOffsetUnit,
-                                     UnitTable::Offset, code_ == fc::kFreq ? "HZ" : "S", "0",
+                                     UnitTable::Offset, code_ == fc::kFreq ? "HZ" : "S", "0", false,
                                      false));
     } else {
       send("CALC:MATH:STATE OFF");
@@ -682,12 +711,14 @@ NumberText statisticsCount(const std::string& edit) {
   return result(edit, isPlainInteger(t) ? t : std::to_string(count));
 }
 
-RunStartProgram buildRunStartProgram(PanelModel& panel, const Texts& texts) {
+namespace {
+
+RunStartProgram writeProgram(PanelModel& panel, const Texts& texts, bool dryRun) {
   RunStartProgram program;
   program.runningFunctionCode = panel.functionCode();
-  panel.setRunningFunctionCode(program.runningFunctionCode);
+  if (!dryRun) panel.setRunningFunctionCode(program.runningFunctionCode);
   program.statisticsShown = panel.statisticsShown();
-  Writer writer(panel, texts, program);
+  Writer writer(panel, texts, program, dryRun);
   const std::string model = panel.modelCode();
   if (model == kModelFull) {
     writer.fullProgram();
@@ -695,6 +726,16 @@ RunStartProgram buildRunStartProgram(PanelModel& panel, const Texts& texts) {
     writer.compactProgram();
   }
   return program;
+}
+
+}  // namespace
+
+RunStartProgram buildRunStartProgram(PanelModel& panel, const Texts& texts) {
+  return writeProgram(panel, texts, false);
+}
+
+std::optional<BadNumber> checkRunStartNumbers(PanelModel& panel, const Texts& texts) {
+  return writeProgram(panel, texts, true).badNumber;
 }
 
 std::string measurementCaption(const Texts& texts, int functionCode) {

@@ -25,16 +25,29 @@ struct LevelError {
   std::string text;
 };
 
+// An edit field whose value Run Start would send but that holds no number: text that is not a
+// plain decimal number (trailing letters, a second sign, a value beyond the double range), or
+// nothing where a number is needed (limits, scale, gate and stop times, an absolute level).
+struct BadNumber {
+  Ctl field{};
+  std::string text;
+};
+
 struct RunStartProgram {
   std::vector<std::string> commands;  // in order; on a level error, those written before it
   int runningFunctionCode = function_code::kNone;
   bool input3Selected = false;   // "FUNC 'FREQ 3'" or "CONF:PER (@3)": no input conditioning
   bool statisticsShown = false;  // the statistics block was switched on ("CALC3:AVER:STATE ON")
   std::optional<LevelError> levelError;
+  std::optional<BadNumber> badNumber;  // the first such field (the program still sends 0 for it)
 };
 
 // Builds the program for the panel's model code and current settings.
 RunStartProgram buildRunStartProgram(PanelModel& panel, const Texts& texts);
+
+// The first field that the program for the current settings would send without holding a
+// number, found without changing anything on the panel; nullopt when every one is good.
+std::optional<BadNumber> checkRunStartNumbers(PanelModel& panel, const Texts& texts);
 
 // The caption above the chart during a run: the function's name + " " + "Measurement".
 std::string measurementCaption(const Texts& texts, int functionCode);

@@ -20,11 +20,4 @@ std::span<const CatalogEntry> textCatalog();
 // The English text of `key`, or nullopt when the key is not catalogued.
 std::optional<std::string_view> catalogDefault(std::string_view key);
 
-// Second English texts of keys that two places use with different defaults: the arming
-// labels and the OnFail entry read "604"/"605" as "Start"/"Stop" (the run buttons show
-// "START"/"STOP"); the record listing reads "727" as the record-set message.
-inline constexpr std::string_view kArmingStartDefault = "Start";
-inline constexpr std::string_view kArmingStopDefault = "Stop";
-inline constexpr std::string_view kNoRecordDefault = "Can not found record in Database.";
-
 }  // namespace measure

@@ -66,6 +66,25 @@ bool isValidUtf8(std::string_view text) {
   return true;
 }
 
+std::string fillIn(std::string_view pattern, std::initializer_list<std::string_view> values) {
+  std::string out;
+  auto next = values.begin();
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    const char c = pattern[i];
+    const char after = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
+    if (c == '%' && (after == 's' || after == 'd')) {
+      if (next != values.end()) out += *next++;
+      ++i;
+    } else if (c == '%' && after == '%') {
+      out += '%';
+      ++i;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 struct Texts::Data {
   // UTF-8 store, one value per key (a repeated key keeps its last value), and multi-line
   // values written as "key = <<<END" ... "END" for the texts that hold line breaks.

@@ -2,6 +2,7 @@
 // The language texts of the main program: every visible text is looked up by the current
 // language section and a numeric key in CTR_TOOLV38XX.ini, with its English text built in.
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,6 +21,11 @@ inline constexpr std::string_view kIniFileName = "CTR_TOOLV38XX.ini";
 
 // True when `text` is well-formed UTF-8 (no overlong forms, surrogates or stray bytes).
 bool isValidUtf8(std::string_view text);
+
+// A language text with its placeholders filled in: each "%s" or "%d" takes the next of
+// `values` in order and "%%" is one "%". A translation with more placeholders than values
+// gets empty texts for the rest, never a read past the values.
+std::string fillIn(std::string_view pattern, std::initializer_list<std::string_view> values);
 
 class Texts {
  public:

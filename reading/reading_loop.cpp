@@ -24,11 +24,54 @@ class TickScope {
   bool& flag_;
 };
 
-constexpr std::string_view kStoreFailedMessage =
-    "The reading could not be stored in the database, so the run has been stopped.\n"
-    "Every reading stored before it is kept.\n\n";
+const measure::Texts& englishTexts() {
+  static const measure::Texts texts;
+  return texts;
+}
 
 }  // namespace
+
+double secondsUntil(const StopTime& t, std::time_t now) {
+  std::tm when{};
+  when.tm_year = t.year - 1900;
+  when.tm_mon = t.month - 1;
+  when.tm_mday = t.day;
+  when.tm_hour = t.hour;
+  when.tm_min = t.minute;
+  when.tm_sec = t.second;
+  when.tm_isdst = -1;
+  return std::difftime(std::mktime(&when), now);
+}
+
+std::string stopTimeText(const StopTime& t) {
+  return core::format("%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                      t.second);
+}
+
+std::string quotedAnswer(std::string_view answer, std::size_t maxLength) {
+  std::string out = "\"";
+  std::size_t shown = 0;
+  for (const char c : answer) {
+    if (shown == maxLength) {
+      out += "...";
+      break;
+    }
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (u < 0x20 || u >= 0x7F) {
+      out += core::format("\\x%02X", u);
+    } else {
+      out += c;
+    }
+    ++shown;
+  }
+  return out + "\"";
+}
 
 ReadingLoop::ReadingLoop(Ports ports) : ports_(std::move(ports)) {}
 
@@ -50,21 +93,23 @@ void ReadingLoop::stop() {
     running_ = false;
 }
 
+std::string ReadingLoop::text(std::string_view key) const {
+  return (ports_.texts ? *ports_.texts : englishTexts()).get(key);
+}
+
+void ReadingLoop::notAReading(const std::string& answer) {
+  stop();
+  ports_.ui.message(text("1101") + "\n\n" +
+                        measure::fillIn(text("1103"), {ports_.link.counterDescription()}) + "\n" +
+                        measure::fillIn(text("1102"), {quotedAnswer(answer)}),
+                    std::string(measure::kAppTitle), core::Icon::Error);
+}
+
 bool ReadingLoop::stopTimeReached(unsigned runId) {
   // Let pending events run first: the user may have stopped the run or moved the stop time.
   ports_.ui.processEvents();
   if (!running_ || runId != runId_) return true;
-  const StopTime t = ports_.controls.stopTime();
-  std::tm when{};
-  when.tm_year = t.year - 1900;
-  when.tm_mon = t.month - 1;
-  when.tm_mday = t.day;
-  when.tm_hour = t.hour;
-  when.tm_min = t.minute;
-  when.tm_sec = t.second;
-  when.tm_isdst = -1;
-  const std::time_t stopAt = std::mktime(&when);
-  if (std::difftime(stopAt, ports_.clock.nowSeconds()) < 0) {
+  if (secondsUntil(ports_.controls.stopTime(), ports_.clock.nowSeconds()) < 0) {
     stop();
     return true;
   }
@@ -92,13 +137,18 @@ void ReadingLoop::tick() {
   ports_.link.write(std::string(query));
   const std::string answer = ports_.link.read();
   if (ports_.link.lastReadFailed()) return;
-  const double x = core::leadingDouble(answer);
+  bool parsed = false;
+  const double x = core::leadingDouble(answer, &parsed);
+  if (!parsed) {
+    notAReading(answer);
+    return;
+  }
 
   if (parameters_.save) {
     std::string error;
     if (!ports_.store.append(answer, &error)) {
       stop();
-      ports_.ui.message(std::string(kStoreFailedMessage) + error, std::string(measure::kAppTitle),
+      ports_.ui.message(text("1164") + "\n\n" + error, std::string(measure::kAppTitle),
                         core::Icon::Error);
       return;
     }
@@ -119,23 +169,30 @@ void ReadingLoop::tick() {
   // The window makes room only for a reading that was read and stored, so a failed tick
   // leaves no stale place behind.
   window_.push(x);
-  if (x > maximum_) maximum_ = x;
-  if (x < minimum_) minimum_ = x;
+  // The counter's overflow answer (no signal) is no measurement: it is counted, stored and
+  // drawn, but leaves the maximum and minimum alone, as it leaves the statistics.
+  const bool measured = entersStatistics(x);
+  if (measured && x > maximum_) maximum_ = x;
+  if (measured && x < minimum_) minimum_ = x;
 
-  ports_.display.showCurrent(FormatCurrent(answer, model, function));
+  ports_.display.showCurrent(measured ? FormatCurrent(answer, model, function) : text("1100"));
   redraw();
 
   if (count_ > readingLimit_) {
     stop();
-    ports_.ui.message(std::string(kLimitMessage), std::string(measure::kAppTitle),
-                      core::Icon::Exclamation);
+    ports_.ui.message(text("1163"), std::string(measure::kAppTitle), core::Icon::Exclamation);
   }
 }
 
 void ReadingLoop::redraw() {
-  ports_.display.showTrend(trendChart(window_.values(), window_.capacity(), maximum_, minimum_,
-                                      ports_.controls.modelCode(), parameters_.functionCode,
-                                      ports_.display.chartWidth(), ports_.display.chartHeight()));
+  TrendChart chart = trendChart(window_.values(), window_.capacity(), maximum_, minimum_,
+                                ports_.controls.modelCode(), parameters_.functionCode,
+                                ports_.display.chartWidth(), ports_.display.chartHeight());
+  // Before the first measured reading there is no maximum or minimum to show: only the
+  // counter's no-signal answers came so far, or nothing at all.
+  if (statistics_.validCount() == 0)
+    chart.maxText = chart.minText = count_ > 0 ? text("1100") : "0";
+  ports_.display.showTrend(chart);
 }
 
 }  // namespace reading

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "reading/running_statistics.h"
 #include "reading/trend_chart.h"
@@ -17,6 +18,9 @@ namespace core {
 class Clock;
 class Interaction;
 }  // namespace core
+namespace measure {
+class Texts;
+}
 
 namespace reading {
 
@@ -28,6 +32,8 @@ class ReadingLink {
   virtual void write(const std::string& command) = 0;
   virtual std::string read() = 0;
   virtual bool lastReadFailed() const = 0;
+  // The counter as messages name it ("V3800A (USB0::...::INSTR)").
+  virtual std::string counterDescription() const { return {}; }
 };
 
 // The open recording. append() stores one reading committed by itself; false with the reason in
@@ -47,6 +53,16 @@ struct StopTime {
   int minute = 0;
   int second = 0;
 };
+
+// Seconds from `now` to the stop time in local time; below 0 once it has passed.
+double secondsUntil(const StopTime& stop, std::time_t now);
+// The stop time as the picker shows it: "yyyy/MM/dd HH:mm:ss".
+std::string stopTimeText(const StopTime& stop);
+
+// An answer as a message quotes it: in quotes, control characters and bytes beyond ASCII
+// written as escapes ("\n", "\x07", "\xFE"), cut after `maxLength` characters with "..."
+// when longer.
+std::string quotedAnswer(std::string_view answer, std::size_t maxLength = 60);
 
 // The front-panel controls a tick consults, read afresh at every tick.
 class RunControls {
@@ -97,7 +113,8 @@ class ReadingLoop {
     ReadingDisplay& display;
     core::Interaction& ui;
     core::Clock& clock;
-    std::function<void()> runStop;  // the one stop-the-run operation of the owner
+    std::function<void()> runStop;          // the one stop-the-run operation of the owner
+    const measure::Texts* texts = nullptr;  // the language of the messages; English when null
   };
 
   explicit ReadingLoop(Ports ports);
@@ -136,6 +153,9 @@ class ReadingLoop {
   // True when the stop time has passed (or the run was stopped while events ran).
   bool stopTimeReached(unsigned runId);
   void stop();
+  std::string text(std::string_view key) const;
+  // An answer with no leading number: nothing is stored or counted, the run stops.
+  void notAReading(const std::string& answer);
 
   Ports ports_;
   bool running_ = false;

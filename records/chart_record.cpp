@@ -31,7 +31,12 @@ double logicalY(double value, double first, double scale) {
 }  // namespace
 
 std::string chartRecordEntry(int n, const DateTime& start) {
-  return core::format("Database %d    ( %s )", n, startDateText(start).c_str());
+  return chartRecordEntry(measure::Texts(), n, start);
+}
+
+std::string chartRecordEntry(const measure::Texts& texts, int n, const DateTime& start) {
+  return measure::fillIn(texts.get("1165"), {std::to_string(n)}) + "    ( " + startDateText(start) +
+         " )";
 }
 
 double chartScale(double range) {
@@ -180,17 +185,22 @@ void ChartRecord::open() {
   view_.toLabel = t.get("751");
   view_.afterToLabel = t.get("752");
   view_.exitText = t.get("753");
+  view_.changeColorTooltip = t.get("744") + " ...";
+  view_.drawTooltip = t.get("1171");
+  view_.clearTooltip = t.get("1172");
+  view_.exitTooltip = t.get("753") + " ...";
 
-  folder_ = locateDatabaseFolder(ui_, kDatabaseCheckCaption).value_or("");
+  folder_ = locateDatabaseFolder(ui_, texts_.get("1183"), texts_.get("1181")).value_or("");
   if (!folder_.empty()) {
     for (int n = 1; n <= kDatabaseCount; ++n) {
       if (!isDatabaseUsed(folder_, n)) continue;
       try {
         if (const auto start = readStartDate(databasePath(folder_, n))) {
-          view_.entries.push_back(chartRecordEntry(n, *start));
+          view_.entries.push_back(chartRecordEntry(texts_, n, *start));
         }
       } catch (const DatabaseError& e) {
-        ui_.message(readFailureText(n, e), std::string(measure::kAppTitle), core::Icon::Error);
+        ui_.message(readFailureText(texts_, n, e), std::string(measure::kAppTitle),
+                    core::Icon::Error);
       }
     }
   }
@@ -199,7 +209,7 @@ void ChartRecord::open() {
 }
 
 bool ChartRecord::enterFolder() {
-  return enterDatabaseFolder(ui_, folder_, kDrawRecordFolderCaption);
+  return enterDatabaseFolder(ui_, folder_, texts_.get("1185"), texts_.get("1181"));
 }
 
 std::optional<ReadingRows> ChartRecord::rowsOf(int n) {
@@ -208,7 +218,7 @@ std::optional<ReadingRows> ChartRecord::rowsOf(int n) {
     openReadingDatabase(db, databasePath(folder_, n));
     return readingRows(db);
   } catch (const DatabaseError& e) {
-    ui_.message(readFailureText(n, e), std::string(measure::kAppTitle), core::Icon::Error);
+    ui_.message(readFailureText(texts_, n, e), std::string(measure::kAppTitle), core::Icon::Error);
     return std::nullopt;
   }
 }
@@ -234,7 +244,8 @@ void ChartRecord::chooseDatabase(int index) {
     counted.close();
     rows_ = readingRows(db);
   } catch (const DatabaseError& e) {
-    ui_.message(readFailureText(selected_, e), std::string(measure::kAppTitle), core::Icon::Error);
+    ui_.message(readFailureText(texts_, selected_, e), std::string(measure::kAppTitle),
+                core::Icon::Error);
   }
 }
 
@@ -257,11 +268,11 @@ std::optional<ChartTrace> ChartRecord::draw(int width, int height) {
     long long a = core::leadingInteger(view_.fromText);
     long long b = core::leadingInteger(view_.toText);
     if (a <= 0 || b <= 0 || a == b) {
-      ui_.message(texts_.get("766"), kChartErrorCaption, core::Icon::Error);
+      ui_.message(texts_.get("766"), texts_.get("1180"), core::Icon::Error);
       return std::nullopt;
     }
     if (a > n || b > n) {
-      ui_.message(texts_.get("767"), kChartErrorCaption, core::Icon::Error);
+      ui_.message(texts_.get("767"), texts_.get("1180"), core::Icon::Error);
       return std::nullopt;
     }
     if (a > b) std::swap(a, b);
@@ -287,7 +298,7 @@ std::optional<ChartTrace> ChartRecord::draw(int width, int height) {
       for (long long i = 0; i <= lastX && values.next(); ++i) builder.add(values.number(0));
     }
   } catch (const DatabaseError& e) {
-    ui_.message(readFailureText(selected_, e), title, core::Icon::Error);
+    ui_.message(readFailureText(texts_, selected_, e), title, core::Icon::Error);
     return std::nullopt;
   }
   ChartTrace trace = builder.finish();

@@ -31,8 +31,10 @@ inline constexpr core::Color kChartDefaultColor{0, 255, 255};  // cyan
 // The marker's own logical window is this wide; it stands 1,000,000,000 / span apart per step.
 inline constexpr long long kMarkerWindowWidth = 999999999;
 
-// The list entry of database n: "Database %d    ( %s )" with the start date.
+// The list entry of database n: "Database %d    ( %s )" with the start date; the words
+// "Database %d" in the window's language with `texts`.
 std::string chartRecordEntry(int n, const DateTime& start);
+std::string chartRecordEntry(const measure::Texts& texts, int n, const DateTime& start);
 
 // The vertical scale for a stretch whose values span `range`: 1 when the range is 0, else
 // the smallest power of ten, at least 1, for which range × scale ≥ 99,999,999.

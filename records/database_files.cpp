@@ -40,16 +40,17 @@ std::string currentDirectory() {
 }
 
 bool enterDatabaseFolder(core::Interaction& ui, const std::string& folder,
-                         const std::string& caption) {
+                         const std::string& caption, const std::string& message) {
   if (!folder.empty() && ::chdir(folder.c_str()) == 0) return true;
-  ui.message(kFolderNotFoundText, caption, core::Icon::None);
+  ui.message(message, caption, core::Icon::None);
   return false;
 }
 
-std::optional<std::string> locateDatabaseFolder(core::Interaction& ui, const std::string& caption) {
+std::optional<std::string> locateDatabaseFolder(core::Interaction& ui, const std::string& caption,
+                                                const std::string& message) {
   const std::string cwd = currentDirectory();
   std::string folder = cwd.empty() ? std::string() : databaseFolderFor(cwd);
-  if (!enterDatabaseFolder(ui, folder, caption)) return std::nullopt;
+  if (!enterDatabaseFolder(ui, folder, caption, message)) return std::nullopt;
   return folder;
 }
 

@@ -37,15 +37,18 @@ std::string databaseFolderFor(std::string_view currentDirectory);
 // The process's current directory ("" when it cannot be read).
 std::string currentDirectory();
 
-// Makes `folder` the process's current directory again; on failure shows "Database working
-// folder not found." with `caption` and no icon, and returns false.
+// Makes `folder` the process's current directory again; on failure shows `message` ("Database
+// working folder not found." in the window's language) with `caption` and no icon, and
+// returns false.
 bool enterDatabaseFolder(core::Interaction& ui, const std::string& folder,
-                         const std::string& caption);
+                         const std::string& caption,
+                         const std::string& message = kFolderNotFoundText);
 
 // Applies the folder rule to the process's current directory and makes the result the
-// current directory. On failure shows "Database working folder not found." with `caption`
-// and no icon, and returns nullopt.
-std::optional<std::string> locateDatabaseFolder(core::Interaction& ui, const std::string& caption);
+// current directory. On failure shows `message` with `caption` and no icon, and returns
+// nullopt.
+std::optional<std::string> locateDatabaseFolder(core::Interaction& ui, const std::string& caption,
+                                                const std::string& message = kFolderNotFoundText);
 
 // "<folder>/DBfile_DB<n>.db". Throws std::invalid_argument unless n is 1 to 10, so that no
 // file is ever made for another number.
@@ -75,7 +78,14 @@ struct ReadingRows {
   long long count = 0;  // rows in table `read`
   long long firstRowId = 0;
   long long lastRowId = 0;
-  bool contiguous() const { return count == 0 || lastRowId - firstRowId + 1 == count; }
+  // True when the row ids run from first to last without a gap. Computed without overflow:
+  // a damaged or crafted file may hold any 64-bit row ids.
+  bool contiguous() const {
+    if (count <= 0) return count == 0;
+    return lastRowId >= firstRowId && static_cast<unsigned long long>(lastRowId) -
+                                              static_cast<unsigned long long>(firstRowId) ==
+                                          static_cast<unsigned long long>(count - 1);
+  }
 };
 
 ReadingRows readingRows(Database& db);

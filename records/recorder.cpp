@@ -1,20 +1,33 @@
 #include "records/recorder.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
 #include "core/clock.h"
 #include "core/interaction.h"
 #include "core/text_format.h"
 #include "measure/texts.h"
 #include "records/database.h"
 #include "records/database_files.h"
+#include "records/failure_text.h"
 #include "records/value.h"
 
 namespace records {
 
 namespace {
 
-const char* const kOverwriteQuestion =
-    "The Database %d has been used,choose Yes to overwrite it or\n choose No to select other "
-    "Database to save data.";
+// An overwritten database is recorded beside the old file under this name until the first
+// reading is stored; the old file is kept until then.
+constexpr const char* kReplacementSuffix = ".replacing";
+
+void removeWithSideFiles(const std::string& path) {
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+    std::error_code ec;
+    std::filesystem::remove(path + suffix, ec);
+  }
+}
 
 }  // namespace
 
@@ -28,22 +41,45 @@ struct Recorder::Impl {
   Database db;
   std::optional<Recordset> readings;
   int number = 0;
+  std::string recordingPath;  // the file being recorded into
+  std::string replaces;       // the old file it takes the place of at the first reading
 
   void closeRecording() {
     if (readings) readings->close();
     readings.reset();
     db.close();
     number = 0;
+    // No reading was stored: the old recording stays as it was.
+    if (!replaces.empty()) removeWithSideFiles(recordingPath);
+    replaces.clear();
+    recordingPath.clear();
+  }
+
+  // The first reading of an overwriting run is stored: the new file (closed, so that its log
+  // is folded in) takes the old one's place, and recording goes on in it.
+  void takeThePlaceOfTheOldFile() {
+    readings->close();
+    readings.reset();
+    db.close();
+    for (const char* side : {"-wal", "-shm"}) std::remove((replaces + side).c_str());
+    if (std::rename(recordingPath.c_str(), replaces.c_str()) != 0) {
+      const int err = errno;
+      throw DatabaseError(err == ENOSPC ? FailureKind::DiskFull : FailureKind::Io,
+                          "replacing " + replaces + ": " + std::strerror(err));
+    }
+    recordingPath = replaces;
+    replaces.clear();
+    openReadingDatabase(db, recordingPath, options);
+    readings.emplace(db.openRecordset(Query::readings()));
   }
 
   // An engine failure while preparing: the user is told which database and why, and the
   // database-used flag stops the run at the end of Run Start, as for a database in use.
-  void fail(RecordingSelection& selection, int n, const std::string& doing,
+  void fail(RecordingSelection& selection, int n, DatabaseAction doing,
             const DatabaseError& error) {
     closeRecording();
-    ui.message(core::format("The Database %d could not be %s: %s.", n, doing.c_str(),
-                            failureReason(error).c_str()),
-               std::string(measure::kAppTitle), core::Icon::Error);
+    ui.message(databaseFailureMessage(texts, doing, n, error), std::string(measure::kAppTitle),
+               core::Icon::Error);
     selection.databaseUsed = true;
   }
 
@@ -51,6 +87,7 @@ struct Recorder::Impl {
   // readings for appending.
   void startRecording(const std::string& path, int n) {
     const DateTime start = DateTime::fromTm(clock.localNow());
+    recordingPath = path;
     openReadingDatabase(db, path, options);
     Recordset dates = db.openRecordset(Query::startDate());
     if (!dates.isEOF()) {
@@ -81,7 +118,8 @@ void Recorder::prepare(RecordingSelection& selection,
   d.closeRecording();
   if (!selection.save) return;
 
-  const std::optional<std::string> folder = locateDatabaseFolder(d.ui, kFolderCheckCaption);
+  const std::optional<std::string> folder =
+      locateDatabaseFolder(d.ui, d.texts.get("1182"), d.texts.get("1181"));
   if (!folder) {
     // Nothing can be stored: stop the run rather than run with readings going nowhere.
     selection.databaseUsed = true;
@@ -95,14 +133,19 @@ void Recorder::prepare(RecordingSelection& selection,
     return;
   }
   std::string path = databasePath(*folder, n);
-  const char* doing = "created";
+  std::string replaces;
+  DatabaseAction doing = DatabaseAction::Create;
   try {
     if (!isDatabaseUsed(*folder, n)) {
       createDatabase(path);
-    } else if (d.ui.message(core::format(kOverwriteQuestion, n), title, core::Icon::Information,
-                            core::Buttons::YesNo) == core::Answer::Yes) {
-      doing = "overwritten";
-      deleteDatabase(*folder, n);
+    } else if (d.ui.message(measure::fillIn(d.texts.get("1186"), {std::to_string(n)}), title,
+                            core::Icon::Information, core::Buttons::YesNo) == core::Answer::Yes) {
+      // The new recording is made beside the old one, which it replaces only once its first
+      // reading is stored: a run that cannot start leaves the old recording as it was.
+      doing = DatabaseAction::Overwrite;
+      replaces = path;
+      path += kReplacementSuffix;
+      removeWithSideFiles(path);  // left by a run that ended abruptly
       createDatabase(path);
       selection.databaseUsed = false;
     } else {
@@ -123,10 +166,15 @@ void Recorder::prepare(RecordingSelection& selection,
         createDatabase(path);
       }
     }
-    if (!selection.save) return;
-    doing = "opened for recording";
+    if (!selection.save) {
+      if (!replaces.empty()) removeWithSideFiles(path);
+      return;
+    }
+    if (replaces.empty()) doing = DatabaseAction::OpenForRecording;
     d.startRecording(path, n);
+    d.replaces = replaces;
   } catch (const DatabaseError& e) {
+    if (!replaces.empty()) removeWithSideFiles(path);
     d.fail(selection, n, doing, e);
   }
 }
@@ -136,7 +184,7 @@ bool Recorder::recording() const { return impl_->readings.has_value(); }
 bool Recorder::append(const std::string& answerText, std::string* error) {
   Impl& d = *impl_;
   if (!d.readings) {
-    if (error) *error = "No database is open for recording.";
+    if (error) *error = d.texts.get("1199");
     return false;
   }
   const double value = storedReadingValue(answerText);
@@ -146,12 +194,10 @@ bool Recorder::append(const std::string& answerText, std::string* error) {
     d.readings->setFieldValue("read_value", Value(value));
     d.readings->setFieldValue("read_time", Value(time));
     d.readings->update();
+    if (!d.replaces.empty()) d.takeThePlaceOfTheOldFile();
     return true;
   } catch (const DatabaseError& e) {
-    if (error) {
-      *error = core::format("The reading could not be stored in Database %d: %s.", d.number,
-                            failureReason(e).c_str());
-    }
+    if (error) *error = databaseFailureMessage(d.texts, DatabaseAction::StoreReading, d.number, e);
     d.closeRecording();
     return false;
   }
@@ -160,7 +206,7 @@ bool Recorder::append(const std::string& answerText, std::string* error) {
 bool Recorder::storeRunInfo(const RunInfo& info, std::string* error) {
   Impl& d = *impl_;
   if (!d.readings) {
-    if (error) *error = "No database is open for recording.";
+    if (error) *error = d.texts.get("1199");
     return false;
   }
   try {

@@ -6,21 +6,20 @@
 
 namespace records {
 
-namespace {
-
-// An entry longer than this carries a start date: that database holds a recording.
-constexpr size_t kUndatedEntryMaxLength = 12;
-
-}  // namespace
-
 SettingModeLayout settingModeLayout(int dpiX, int dpiY) {
   if (dpiX == 120 && dpiY == 120) return {{410, 70}, {160, 190}, {220, 190}};
   return {{320, 50}, {130, 150}, {180, 150}};
 }
 
 std::string settingModeEntry(int n, const std::optional<DateTime>& startDate) {
-  if (!startDate) return core::format("Database %d", n);
-  return core::format("Database %d ( %s )", n, startDateText(*startDate).c_str());
+  return settingModeEntry(measure::Texts(), n, startDate);
+}
+
+std::string settingModeEntry(const measure::Texts& texts, int n,
+                             const std::optional<DateTime>& startDate) {
+  const std::string name = measure::fillIn(texts.get("1165"), {std::to_string(n)});
+  if (!startDate) return name;
+  return name + " ( " + startDateText(*startDate) + " )";
 }
 
 SettingMode::SettingMode(RecordingSelection& selection, core::Interaction& ui,
@@ -46,6 +45,10 @@ void SettingMode::open(int dpiX, int dpiY) {
   view_.changeColorText = texts_.get("702");
   view_.saveText = texts_.get("703");
   view_.okText = texts_.get("003");
+  view_.hint = texts_.get("1167");
+  view_.groupBox.caption = texts_.get("1166");
+  view_.colorPadTooltip = texts_.get("702") + " ...";
+  view_.exitTooltip = texts_.get("753") + " ...";
 
   // Without the database folder nothing can be stored, instruments or not.
   view_.saveEnabled = selection_.foundInstruments != 0 && !view_.entries.empty();
@@ -63,7 +66,8 @@ void SettingMode::open(int dpiX, int dpiY) {
 }
 
 void SettingMode::fillList() {
-  const std::optional<std::string> folder = locateDatabaseFolder(ui_, kDatabaseCheckCaption);
+  const std::optional<std::string> folder =
+      locateDatabaseFolder(ui_, texts_.get("1183"), texts_.get("1181"));
   if (!folder) return;
   int used = 0;
   for (int n = 1; n <= kDatabaseCount; ++n) {
@@ -77,12 +81,19 @@ void SettingMode::fillList() {
         // choosing it leads to the overwrite question at Run Start.
       }
     }
-    view_.entries.push_back(settingModeEntry(n, start));
+    view_.entries.push_back(settingModeEntry(texts_, n, start));
   }
   if (used == kDatabaseCount) {
     selection_.databaseUsed = true;
     ui_.message(texts_.get("903"), std::string(measure::kAppTitle), core::Icon::Exclamation);
   }
+}
+
+bool SettingMode::dated(int entry) const {
+  // An entry longer than its undated form carries a start date: that database holds a
+  // recording.
+  return entry >= 0 && entry < static_cast<int>(view_.entries.size()) &&
+         view_.entries[entry] != settingModeEntry(texts_, entry + 1, std::nullopt);
 }
 
 void SettingMode::setSaveChecked(bool checked) {
@@ -118,7 +129,7 @@ bool SettingMode::confirm() {
       ui_.message(prompt, title, core::Icon::Exclamation);
       return false;
     }
-    if (view_.comboText.size() > kUndatedEntryMaxLength) {
+    if (dated(view_.currentEntry)) {
       ui_.message(texts_.get("902"), title, core::Icon::Exclamation);
       return false;
     }
@@ -136,8 +147,7 @@ void SettingMode::close() {
   open_ = false;
   selection_.save = view_.saveChecked;
   const int current = view_.currentEntry;
-  if (view_.saveChecked && current >= 0 && current + 1 == numberAtOpening_ &&
-      view_.entries[current].size() > kUndatedEntryMaxLength) {
+  if (view_.saveChecked && current >= 0 && current + 1 == numberAtOpening_ && dated(current)) {
     selection_.databaseUsed = true;
   }
 }

@@ -41,8 +41,11 @@ struct SettingModeLayout {
 // The 120 dots-per-inch layout when both densities are 120, else the 96 one.
 SettingModeLayout settingModeLayout(int dpiX, int dpiY);
 
-// The combo entry of database n: "Database %d", or "Database %d ( %s )" with the start date.
+// The combo entry of database n: "Database %d", or "Database %d ( %s )" with the start date;
+// the words "Database %d" in the window's language with `texts`.
 std::string settingModeEntry(int n, const std::optional<DateTime>& startDate);
+std::string settingModeEntry(const measure::Texts& texts, int n,
+                             const std::optional<DateTime>& startDate);
 
 // The framed group box around the dialog.
 struct SettingModeGroupBox {
@@ -104,6 +107,8 @@ class SettingMode {
 
  private:
   void fillList();
+  // Whether the entry carries a start date (its database holds a recording).
+  bool dated(int entry) const;
 
   RecordingSelection& selection_;
   core::Interaction& ui_;

@@ -13,6 +13,7 @@
 #include "measure/text_catalog.h"
 #include "measure/texts.h"
 #include "records/database.h"
+#include "records/failure_text.h"
 #include "records/run_info.h"
 
 namespace records {
@@ -79,12 +80,18 @@ std::string cut(std::string text, size_t length) {
 }  // namespace
 
 std::string viewRecordEntry(int n, const DateTime& start) {
-  return core::format("Database %d            ( %s )", n, startDateText(start).c_str());
+  return viewRecordEntry(measure::Texts(), n, start);
+}
+
+std::string viewRecordEntry(const measure::Texts& texts, int n, const DateTime& start) {
+  return measure::fillIn(texts.get("1165"), {std::to_string(n)}) + "            ( " +
+         startDateText(start) + " )";
 }
 
 int entryDatabaseNumber(std::string_view entry) {
-  if (entry.size() <= 9) return 0;
-  return static_cast<int>(core::leadingInteger(entry.substr(9, 2)));
+  const size_t digit = entry.find_first_of("0123456789");
+  if (digit == std::string_view::npos) return 0;
+  return static_cast<int>(core::leadingInteger(entry.substr(digit, 2)));
 }
 
 std::string statisticText(double value) {
@@ -101,7 +108,7 @@ std::vector<std::string> rangeEntries(long long count) {
     ranges.push_back(core::format(" %lld - %lld ", first, first + kPageRows - 1));
     first += kPageRows;
   }
-  ranges.push_back(core::format(" %lld - %lld ", first, count));
+  if (first <= count) ranges.push_back(core::format(" %lld - %lld ", first, count));
   return ranges;
 }
 
@@ -153,8 +160,8 @@ std::string csvFileName(std::string_view typedName) {
   return name;
 }
 
-std::string readFailureText(int n, const DatabaseError& error) {
-  return core::format("The Database %d could not be read: %s.", n, failureReason(error).c_str());
+std::string readFailureText(const measure::Texts& texts, int n, const DatabaseError& error) {
+  return databaseFailureMessage(texts, DatabaseAction::Read, n, error);
 }
 
 GridLayout gridLayout(int dpiX, int dpiY) {
@@ -191,6 +198,12 @@ void ViewRecord::open(int dpiX, int dpiY) {
   view_.rangeLabel = t.get("724");
   view_.searchText = t.get("725");
   view_.exitText = t.get("726");
+  view_.refreshTooltip = t.get("1168");
+  view_.deleteTooltip = t.get("1169");
+  view_.exportTooltip = t.get("1170");
+  view_.exitTooltip = t.get("753") + " ...";
+  view_.readingHeader = t.get("1176");
+  view_.timeHeader = t.get("602");
   view_.runSettingsLabel = t.get("1231");
   folder_ = databaseFolderFor(currentDirectory());
   view_.grid = gridLayout(dpiX, dpiY);
@@ -200,14 +213,14 @@ void ViewRecord::open(int dpiX, int dpiY) {
 }
 
 void ViewRecord::fillList() {
-  if (!enterDatabaseFolder(ui_, folder_, kRecordViewFolderCaption)) return;
+  if (!enterDatabaseFolder(ui_, folder_, texts_.get("1184"), texts_.get("1181"))) return;
   view_.entries.clear();
   view_.currentEntry = -1;
   for (int n = 1; n <= kDatabaseCount; ++n) {
     if (!isDatabaseUsed(folder_, n)) continue;
     try {
       if (const auto start = readStartDate(databasePath(folder_, n))) {
-        view_.entries.push_back(viewRecordEntry(n, *start));
+        view_.entries.push_back(viewRecordEntry(texts_, n, *start));
       }
     } catch (const DatabaseError& e) {
       engineFailure(n, e);
@@ -228,7 +241,8 @@ bool ViewRecord::chosenFileExists() const {
 }
 
 void ViewRecord::engineFailure(int n, const DatabaseError& error) {
-  ui_.message(readFailureText(n, error), std::string(measure::kAppTitle), core::Icon::Error);
+  ui_.message(readFailureText(texts_, n, error), std::string(measure::kAppTitle),
+              core::Icon::Error);
 }
 
 void ViewRecord::chooseDatabase(int index) {
@@ -266,7 +280,7 @@ void ViewRecord::chooseDatabase(int index) {
     return;
   }
   view_.ranges = rangeEntries(chosen_->summary->count);
-  view_.currentRange = 0;
+  view_.currentRange = view_.ranges.empty() ? -1 : 0;
   showPage(0);
 }
 
@@ -368,7 +382,7 @@ void ViewRecord::exportCsv() {
   if (!choice->directory.empty()) path = choice->directory + "/" + path;
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
   if (!file) {
-    ui_.message(kSaveAsErrorText, kSaveAsErrorCaption, core::Icon::None);
+    ui_.message(texts_.get("1178"), texts_.get("1179"), core::Icon::None);
     return;
   }
   static constexpr size_t kChunk = 1 << 20;
@@ -408,10 +422,10 @@ void ViewRecord::exportCsv() {
   written = std::fflush(file.get()) == 0 && written;
   written = std::fclose(file.release()) == 0 && written;
   if (!written) {
-    ui_.message(kSaveAsErrorText, kSaveAsErrorCaption, core::Icon::None);
+    ui_.message(texts_.get("1178"), texts_.get("1179"), core::Icon::None);
     return;
   }
-  ui_.message(kCsvCompletedText, title, core::Icon::Information);
+  ui_.message(texts_.get("1177"), title, core::Icon::Information);
 }
 
 void ViewRecord::deleteChosen() {
@@ -425,9 +439,8 @@ void ViewRecord::deleteChosen() {
     try {
       deleteDatabase(folder_, n);
     } catch (const DatabaseError& e) {
-      ui_.message(
-          core::format("The Database %d could not be deleted: %s.", n, failureReason(e).c_str()),
-          std::string(measure::kAppTitle), core::Icon::Error);
+      ui_.message(databaseFailureMessage(texts_, DatabaseAction::Delete, n, e),
+                  std::string(measure::kAppTitle), core::Icon::Error);
       return;
     }
   }

@@ -32,19 +32,23 @@ inline constexpr const char* kCsvCompletedText = "Output to CSV completed.";
 inline constexpr const char* kSaveAsErrorText = "Save As Error.";
 inline constexpr const char* kSaveAsErrorCaption = "Error";
 
-// The list entry of database n: "Database %d            ( %s )" with the start date.
+// The list entry of database n: "Database %d            ( %s )" with the start date; the
+// words "Database %d" in the window's language with `texts`.
 std::string viewRecordEntry(int n, const DateTime& start);
+std::string viewRecordEntry(const measure::Texts& texts, int n, const DateTime& start);
 
-// The database number of a list entry: its characters at positions 9 and 10 as a decimal
-// integer (the entries of both record dialogs are spaced so that this holds for 1 to 10).
+// The database number of a list entry: the first number in it (in English the characters at
+// positions 9 and 10, as the entries of both record dialogs are spaced for; the first
+// number also in a language whose word for "Database" is longer or shorter).
 int entryDatabaseNumber(std::string_view entry);
 
 // A statistic as shown: "%.22f" with trailing "0" and then trailing "." removed (5 → 5,
 // 0.25 → 0.25, 100 → 100).
 std::string statisticText(double value);
 
-// The range list for `count` records: " %d - %d " for every full page of 10,000 and always a
-// last entry for the remainder (so 20,000 ends with " 20001 - 20000 ").
+// The range list for `count` records: " %d - %d " for every full page of 10,000 and a last
+// entry for the remainder when there is one (so 20,000 ends with " 10001 - 20000 " and no
+// record gives no entry: a range never names an empty page).
 std::vector<std::string> rangeEntries(long long count);
 
 // printf "%.<decimals>f" of `value` (exact, independent of the locale).
@@ -65,7 +69,7 @@ std::string csvLine(const std::optional<DateTime>& time, double value);
 std::string csvFileName(std::string_view typedName);
 
 // The message for a database file that could not be read (damaged, locked, ...).
-std::string readFailureText(int n, const DatabaseError& error);
+std::string readFailureText(const measure::Texts& texts, int n, const DatabaseError& error);
 
 // The grid's font and column widths for the display's pixel density.
 struct GridLayout {

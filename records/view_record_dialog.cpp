@@ -1,5 +1,6 @@
 #include "records/view_record_dialog.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <array>
 
+#include "app/controls/fitted_text.h"
 #include "app/controls/icon_group_box.h"
 #include "app/controls/image_button.h"
 #include "app/controls/skin_button.h"
@@ -276,10 +278,14 @@ void ViewRecordDialog::refresh() {
     for (const std::string& entry : v.entries) databases_->addItem(qs(entry));
     databases_->setCurrentRow(v.currentEntry);
   }
-  count_->setText(qs(v.countText));
-  max_->setText(qs(v.maxText));
-  min_->setText(qs(v.minText));
-  avg_->setText(qs(v.avgText));
+  // A statistic is shown whole (an overflow answer of the counter has 38 digits): its font
+  // shrinks until it fits, and the whole text is also the tooltip.
+  const std::pair<QLabel*, const std::string*> statistics[] = {
+      {count_, &v.countText}, {max_, &v.maxText}, {min_, &v.minText}, {avg_, &v.avgText}};
+  for (const auto& [label, text] : statistics) {
+    controls::setFittedText(label, qs(*text), QApplication::font().pointSizeF());
+    label->setToolTip(qs(*text));
+  }
   hi_->setEnabled(v.limitsEnabled);
   lo_->setEnabled(v.limitsEnabled);
   if (hi_->text().toStdString() != v.hiText) hi_->setText(qs(v.hiText));

@@ -10,8 +10,9 @@ import subprocess
 import sys
 import time
 
-build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
-out_dir = os.path.abspath(sys.argv[2] if len(sys.argv) > 2 else "docs/screenshots")
+args = [a for a in sys.argv[1:] if not a.startswith("--")]
+build = os.path.abspath(args[0] if args else "build")
+out_dir = os.path.abspath(args[1] if len(args) > 1 else "docs/screenshots")
 os.environ["V38XX_BUILD_DIR"] = build
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../tests/office"))
 
@@ -68,5 +69,83 @@ def main():
         fixture.stop()
 
 
+
+
+# ---------------------------------------------------------------------------------------------
+# The toolbar and every form, in each language.
+
+LANGUAGES = [("English(U.S)", "en"), ("Chinese(Traditional)", "zh-TW"), ("Chinese(Simplify)", "zh-CN")]
+FORMS = [("CTRAboutV38XX", "about"), ("CTRConnectV38XX", "connect"), ("CTRFilesV38XX", "files"),
+         ("CTRFuncsV38XX", "setup"), ("CTRChartV38XX", "logging")]
+
+
+def dispatch(office_, frame, command):
+    from com.sun.star.util import URL  # noqa: E402
+    url = URL()
+    url.Complete = "vnd.orvalent.tallyway:" + command
+    transformer = office_.service("com.sun.star.util.URLTransformer")
+    _, url = transformer.parseStrict(url)
+    frame.queryDispatch(url, "", 0).dispatch(url, ())
+
+
+def dialog_windows():
+    """The office's visible windows other than documents (without a window manager a dialog is
+    a top-level window of its own)."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],
+                           capture_output=True, text=True).stdout.split()
+    out = []
+    for w in found:
+        name = subprocess.run(["xdotool", "getwindowname", w], capture_output=True,
+                              text=True).stdout.strip()
+        if name and "LibreOffice" not in name:
+            out.append(w)
+    return out
+
+
+def press(keys, window=None):
+    """Keys to the dialog (the newest one when none is named), focused first."""
+    windows = [window] if window else dialog_windows()[-1:]
+    for w in windows:
+        subprocess.run(["xdotool", "windowfocus", "--sync", w])
+        subprocess.run(["xdotool", "key", "--window", w] + keys.split())
+    time.sleep(1)
+
+
+def close_dialog():
+    for w in reversed(dialog_windows()):
+        press("Escape", w)
+
+
+def forms_in(language, suffix):
+    os.makedirs(out_dir, exist_ok=True)
+    fixture = AddinFixture(headless=False, settings={"CurrentLanguage": language})
+    try:
+        doc = fixture.office.new_calc(fixture.template, hidden=False)
+        frame = doc.CurrentController.Frame
+        frame.ContainerWindow.setPosSize(0, 0, 1600, 1000, 15)
+        time.sleep(3)
+        if suffix == "en":
+            capture("addin-calc-toolbar.png")
+        for command, name in FORMS:
+            dispatch(fixture.office, frame, command)
+            time.sleep(2.5)
+            if command == "CTRConnectV38XX":
+                press("alt+f")  # Find
+                time.sleep(2)
+            capture("addin-form-%s-%s.png" % (name, suffix))
+            close_dialog()
+        doc.close(True)
+    finally:
+        fixture.stop()
+
+
+def all_forms():
+    for language, suffix in LANGUAGES:
+        forms_in(language, suffix)
+
+
 if __name__ == "__main__":
-    main()
+    if "--forms" in sys.argv:
+        all_forms()
+    else:
+        main()

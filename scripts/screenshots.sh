@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Takes the pictures in docs/screenshots: the main window on every page of both panels and
-# every dialog, in English and in both Chinese sections (the real window, drawn offscreen), and
-# one picture of the running program on an X server (xvfb-run) when xvfb-run and ImageMagick's
-# import are installed.
+# every dialog, in English and in both Chinese sections (the real window, drawn offscreen), and,
+# on an X server (xvfb-run) when xvfb-run and ImageMagick's import are installed, one picture
+# of the running program and the walk through faults and bad input with each new message.
 #   scripts/screenshots.sh [build-dir] [output-dir]     (defaults: build, docs/screenshots)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,7 +11,8 @@ case "$build_dir" in /*) ;; *) build_dir="$root/$build_dir" ;; esac
 out=${2:-$root/docs/screenshots}
 mkdir -p "$out"
 
-cmake --build "$build_dir" --target v38xx_screenshots V38XX_AP test_stability_gui >/dev/null
+cmake --build "$build_dir" --target v38xx_screenshots v38xx_fault_walkthrough V38XX_AP \
+  test_stability_gui >/dev/null
 QT_QPA_PLATFORM=offscreen "$build_dir/bin/v38xx_screenshots" "$out"
 # The Stability dialog and View Record's run settings on a run recorded from the simulator.
 QT_QPA_PLATFORM=offscreen V38XX_SCREENSHOT_DIR="$out" "$build_dir/bin/test_stability_gui" screenshots >/dev/null
@@ -32,4 +33,6 @@ wait \$pid || true
 SHOT
   xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/shot.sh"
   echo "screenshots: the running program on an X server in $out/en-xvfb-front-panel.png"
+  QT_QPA_PLATFORM= xvfb-run -a -s "-screen 0 1280x1024x24" \
+    "$build_dir/bin/v38xx_fault_walkthrough" "$out"
 fi

@@ -8,6 +8,8 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   # libraries of the product
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-charts-dev libgl-dev
+  # Qt's own texts (message-box buttons, colour and file pickers) in Chinese
+  qt6-translations-l10n
   libsqlite3-dev sqlite3 libsimpleini-dev libxlsxwriter-dev
   # chi-squared quantiles of the stability confidence intervals (Boost.Math, headers only)
   libboost-dev
@@ -15,8 +17,9 @@ packages=(
   # the spreadsheet side: LibreOffice Calc and Writer, the UNO SDK, Python-UNO for checks
   libreoffice-calc libreoffice-writer libreoffice-dev libreoffice-dev-common
   libreoffice-script-provider-python python3-uno
-  # tests and benchmarks
+  # tests and benchmarks; clang's libFuzzer and the symbolizer for fuzzing and sanitizer reports
   libgtest-dev googletest libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev llvm
   # real clients used as conformance peers, and the display for GUI tests
   lxi-tools python3 python3-pyvisa python3-pyvisa-py
   xvfb xauth imagemagick xdotool python3-openpyxl

@@ -14,7 +14,7 @@ namespace sim {
 namespace {
 
 constexpr const char* kHelp =
-    "ok commands: delay <ms> | drop | garbage | overlong <bytes> | trigger | "
+    "ok commands: delay <ms> | drop | garbage | overlong <bytes> | stall on|off | trigger | "
     "signal <input> on|off|freq <hz> | reset | errors? | faults? | setting <key> | remote? | "
     "idn? | quit";
 
@@ -102,6 +102,13 @@ struct ControlChannel::Impl {
       counter.setFaults(f);
       return "ok";
     }
+    if (command == "stall") {
+      const std::string how = arguments == 1 ? core::toLower(w[1]) : std::string();
+      if (how != "on" && how != "off") return "error usage: stall on|off";
+      f.stalled = how == "on";
+      counter.setFaults(f);
+      return "ok";
+    }
     if (command == "trigger" && arguments == 0) {
       counter.externalTrigger();
       return "ok";
@@ -118,8 +125,9 @@ struct ControlChannel::Impl {
       return reply;
     }
     if (command == "faults?" && arguments == 0) {
-      return core::format("ok delay=%d drop=%d garbage=%d overlong=%zu", f.answerDelayMs,
-                          f.dropNextAnswer ? 1 : 0, f.garbageNextAnswer ? 1 : 0, f.overlongAnswer);
+      return core::format("ok delay=%d drop=%d garbage=%d overlong=%zu stall=%d", f.answerDelayMs,
+                          f.dropNextAnswer ? 1 : 0, f.garbageNextAnswer ? 1 : 0, f.overlongAnswer,
+                          f.stalled ? 1 : 0);
     }
     if (command == "setting" && arguments == 1) {
       const std::string value = counter.setting(core::toUpper(w[1]));

@@ -92,6 +92,7 @@ struct Counter::Impl {
 
   // A program message in progress; kept when one of its units waits for the external arm.
   struct MessageState {
+    LinkId link = kDefaultLink;
     std::vector<ProgramUnit> units;
     size_t next = 0;
     std::vector<std::string> answers;
@@ -142,7 +143,7 @@ struct Counter::Impl {
   int statusByte() const {
     int stb = 0;
     if (!errors.empty()) stb |= 0x04;
-    if (!output.empty()) stb |= 0x10;
+    if (!outputOf(current).empty()) stb |= 0x10;
     if (esr & ese) stb |= 0x20;
     if (stb & sre & ~0x40) stb |= 0x40;
     return stb;
@@ -150,7 +151,14 @@ struct Counter::Impl {
 
   // ---- Messages ----
 
-  void receive(std::string_view data) {
+  // The answers waiting for one link. A link that is gone has none.
+  const std::deque<Answer>& outputOf(LinkId link) const {
+    static const std::deque<Answer> kNone;
+    const auto it = links.find(link);
+    return it == links.end() ? kNone : it->second;
+  }
+
+  void receive(LinkId link, std::string_view data) {
     size_t start = 0;
     while (start <= data.size()) {
       size_t end = data.find('\n', start);
@@ -166,29 +174,33 @@ struct Counter::Impl {
           if (input.size() >= kInputQueueSize)
             pushError(scpi_error::kInputBufferOverrun);
           else
-            input.emplace_back(message);
+            input.emplace_back(link, std::string(message));
         } else {
-          processMessage(message);
+          processMessage(link, message);
         }
       }
       start = end + 1;
     }
   }
 
-  void processMessage(std::string_view message) {
+  void processMessage(LinkId link, std::string_view message) {
     remote = true;
-    if (!output.empty()) {
-      // The previous answer was never read: it is discarded, as IEEE 488.2 requires.
-      output.clear();
+    const auto own = links.find(link);
+    if (own != links.end() && !own->second.empty()) {
+      // The previous answer of this link was never read: it is discarded, as IEEE 488.2
+      // requires. Other links keep theirs.
+      own->second.clear();
       pushError(scpi_error::kQueryInterrupted);
     }
     MessageState state;
+    state.link = link;
     state.units = parseProgramMessage(message);
     runMessage(std::move(state), false);
   }
 
   // Runs the units of a message from `state.next`; false when one of them has to wait.
   bool runMessage(MessageState state, bool resuming) {
+    current = state.link;
     for (; state.next < state.units.size(); ++state.next) {
       Call call{state.units[state.next], state.answers, {}};
       call.resumed = resuming;
@@ -207,7 +219,7 @@ struct Counter::Impl {
         if (i) text += ';';
         text += state.answers[i];
       }
-      pushAnswer(text + "\n");
+      pushAnswer(state.link, text + "\n");
     }
     return true;
   }
@@ -223,17 +235,20 @@ struct Counter::Impl {
         if (!runMessage(std::move(state), true)) break;
       }
       if (input.empty()) break;
-      const std::string message = std::move(input.front());
+      const auto [link, message] = std::move(input.front());
       input.pop_front();
-      processMessage(message);
+      processMessage(link, message);
       if (suspended) break;
     }
     pumping = false;
   }
 
-  void pushAnswer(std::string text) {
-    output.push_back({std::move(text),
-                      Clock::now() + std::chrono::milliseconds(std::max(0, faults.answerDelayMs))});
+  void pushAnswer(LinkId link, std::string text) {
+    // A link that went away while its message waited gets no answer.
+    const auto it = links.find(link);
+    if (it == links.end()) return;
+    it->second.push_back({std::move(text), Clock::now() + std::chrono::milliseconds(
+                                                              std::max(0, faults.answerDelayMs))});
     answerReady.notify_all();
   }
 
@@ -750,10 +765,14 @@ struct Counter::Impl {
   bool remote = false;
   std::string localState = "REM";
 
-  std::deque<std::string> input;
+  // Messages wait here, with the link they came from, while one of them waits for its arm.
+  std::deque<std::pair<LinkId, std::string>> input;
   std::optional<MessageState> suspended;
   bool pumping = false;
-  std::deque<Answer> output;
+  // Every link's own output queue; kDefaultLink always exists.
+  std::map<LinkId, std::deque<Answer>> links{{kDefaultLink, {}}};
+  LinkId nextLink = kDefaultLink + 1;
+  LinkId current = kDefaultLink;  // the link whose message is being executed
   Faults faults;
 
   bool pending = false;    // a measurement waits for its external arm
@@ -781,7 +800,23 @@ std::string Counter::usbResourceName() const {
                       impl_->options.serial.c_str());
 }
 
-void Counter::write(std::string_view message) {
+Counter::LinkId Counter::openLink() {
+  std::lock_guard lock(impl_->mutex);
+  const LinkId id = impl_->nextLink++;
+  impl_->links[id];
+  return id;
+}
+
+void Counter::closeLink(LinkId link) {
+  if (link == kDefaultLink) return;
+  clear(link);
+  std::lock_guard lock(impl_->mutex);
+  impl_->links.erase(link);
+}
+
+void Counter::write(std::string_view message) { write(kDefaultLink, message); }
+
+void Counter::write(LinkId link, std::string_view message) {
   std::function<void(std::string_view)> log;
   {
     std::lock_guard lock(impl_->mutex);
@@ -792,18 +827,23 @@ void Counter::write(std::string_view message) {
     log(message);
   }
   std::lock_guard lock(impl_->mutex);
-  impl_->receive(message);
+  impl_->receive(link, message);
 }
 
-ReadResult Counter::read(std::chrono::milliseconds timeout) {
+ReadResult Counter::read(std::chrono::milliseconds timeout) { return read(kDefaultLink, timeout); }
+
+ReadResult Counter::read(LinkId link, std::chrono::milliseconds timeout) {
   std::unique_lock lock(impl_->mutex);
   Impl& d = *impl_;
   const auto deadline = Clock::now() + std::max(timeout, std::chrono::milliseconds(0));
   while (true) {
     const auto now = Clock::now();
-    if (!d.output.empty() && d.output.front().readyAt <= now) {
-      ReadResult result{ReadResult::Status::Ok, std::move(d.output.front().data)};
-      d.output.pop_front();
+    const auto own = d.links.find(link);
+    if (own == d.links.end()) return {ReadResult::Status::ConnectionLost, {}};
+    std::deque<Impl::Answer>& output = own->second;
+    if (!output.empty() && output.front().readyAt <= now && !d.faults.stalled) {
+      ReadResult result{ReadResult::Status::Ok, std::move(output.front().data)};
+      output.pop_front();
       if (d.faults.dropNextAnswer) {
         d.faults.dropNextAnswer = false;
         return {ReadResult::Status::ConnectionLost, {}};
@@ -822,18 +862,25 @@ ReadResult Counter::read(std::chrono::milliseconds timeout) {
     }
     if (now >= deadline) return {ReadResult::Status::Timeout, {}};
     auto wakeAt = deadline;
-    if (!d.output.empty()) wakeAt = std::min(wakeAt, d.output.front().readyAt);
+    if (!output.empty() && !d.faults.stalled) wakeAt = std::min(wakeAt, output.front().readyAt);
     d.answerReady.wait_until(lock, wakeAt);
   }
 }
 
-void Counter::clear() {
+void Counter::clear() { clear(kDefaultLink); }
+
+void Counter::clear(LinkId link) {
   std::lock_guard lock(impl_->mutex);
-  impl_->input.clear();
-  impl_->suspended.reset();
-  impl_->output.clear();
-  impl_->opcArmed = false;
-  impl_->answerReady.notify_all();
+  Impl& d = *impl_;
+  // This link's held messages, its waiting message and its answers go; other links keep theirs.
+  std::erase_if(d.input, [&](const auto& held) { return held.first == link; });
+  if (d.suspended && d.suspended->link == link) {
+    d.suspended.reset();
+    d.pump();
+  }
+  if (const auto own = d.links.find(link); own != d.links.end()) own->second.clear();
+  d.opcArmed = false;
+  d.answerReady.notify_all();
 }
 
 void Counter::goToLocal() {
@@ -862,6 +909,7 @@ void Counter::externalTrigger() {
 void Counter::setFaults(const Faults& faults) {
   std::lock_guard lock(impl_->mutex);
   impl_->faults = faults;
+  impl_->answerReady.notify_all();  // the end of a stall lets waiting answers out
 }
 
 Faults Counter::faults() const {
@@ -943,24 +991,26 @@ void Counter::reset() {
   d.localState = "REM";
   d.input.clear();
   d.suspended.reset();
-  d.output.clear();
+  for (auto& [link, output] : d.links) output.clear();
   d.faults = {};
   d.completions = 0;
   d.answerReady.notify_all();
 }
 
-bool Counter::answerExpected() const {
+bool Counter::answerExpected() const { return answerExpected(kDefaultLink); }
+
+bool Counter::answerExpected(LinkId link) const {
   std::lock_guard lock(impl_->mutex);
   const Impl& d = *impl_;
-  if (!d.output.empty()) return true;
-  if (d.suspended) {
+  if (!d.outputOf(link).empty()) return true;
+  if (d.suspended && d.suspended->link == link) {
     if (!d.suspended->answers.empty()) return true;
     for (size_t i = d.suspended->next; i < d.suspended->units.size(); ++i) {
       if (d.suspended->units[i].query) return true;
     }
   }
-  for (const std::string& message : d.input) {
-    if (message.find('?') != std::string::npos) return true;
+  for (const auto& [from, message] : d.input) {
+    if (from == link && message.find('?') != std::string::npos) return true;
   }
   return false;
 }

@@ -29,6 +29,8 @@ struct Faults {
   bool dropNextAnswer = false;     // the next query's answer never comes and the link drops
   bool garbageNextAnswer = false;  // the next answer is random non-numeric bytes
   std::size_t overlongAnswer = 0;  // when > 0, the next answer is padded to this many bytes
+  bool stalled = false;  // the counter stops answering: answers wait until the stall ends (a
+                         // device clear drops them)
 };
 
 struct ReadResult {
@@ -39,6 +41,13 @@ struct ReadResult {
 
 class Counter {
  public:
+  // A connection to the counter: a VXI-11 link, a raw-socket client, a VISA session. Messages
+  // of all links are parsed one at a time in the order they arrive; each answer goes to the
+  // output queue of the link whose query made it, as on an instrument with one queue per link.
+  // The operations without a link use the default link, which always exists.
+  using LinkId = std::uint64_t;
+  static constexpr LinkId kDefaultLink = 0;
+
   explicit Counter(CounterOptions options = {});
   ~Counter();
   Counter(const Counter&) = delete;
@@ -51,17 +60,25 @@ class Counter {
   // "USB0::0x2B7A::0x0ED8::<serial>::INSTR" (0x0EEC for the V3820A).
   std::string usbResourceName() const;
 
+  // A new link with an empty output queue, and its end (its held messages and answers go).
+  LinkId openLink();
+  void closeLink(LinkId link);
+
   // One message from the host (what one VISA write carries, END at its end). Commands are
   // separated by ';' or line feeds; long and short forms in any letter case are accepted.
   // A command the counter does not know puts a standard SCPI error into the queue.
   void write(std::string_view message);
+  void write(LinkId link, std::string_view message);
 
-  // Waits up to `timeout` for the next answer message of a query.
+  // Waits up to `timeout` for the link's next answer message; ConnectionLost for a link that
+  // was closed.
   ReadResult read(std::chrono::milliseconds timeout);
+  ReadResult read(LinkId link, std::chrono::milliseconds timeout);
 
-  // Device clear (viClear / VXI-11 device_clear / USBTMC INITIATE_CLEAR): drops unread input
-  // and pending answers.
+  // Device clear (viClear / VXI-11 device_clear / USBTMC INITIATE_CLEAR): drops the link's
+  // unread input and pending answers.
   void clear();
+  void clear(LinkId link);
   // Return to local (GPIB go-to-local or "SYST:COMM:RLST LOC").
   void goToLocal();
   // External arming/trigger input: completes a measurement waiting for an external arm.
@@ -87,6 +104,7 @@ class Counter {
   // True while an answer waits to be read or a query is still being worked on (for example
   // a FETCH? waiting for the external arm): servers use it to know whether to wait.
   bool answerExpected() const;
+  bool answerExpected(LinkId link) const;
   // A transport had to drop input it could not buffer: -363 "Input buffer overrun".
   void reportInputOverrun();
 

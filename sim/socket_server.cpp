@@ -1,6 +1,7 @@
 #include "sim/socket_server.h"
 
 #include <chrono>
+#include <map>
 #include <mutex>
 
 #include "sim/counter.h"
@@ -16,18 +17,37 @@ struct SocketServer::Impl {
             [this](TcpLineServer::Connection& connection, std::string_view line) {
               return exchange(connection, line);
             },
-            [this] { counter.reportInputOverrun(); }) {}
+            [this] { counter.reportInputOverrun(); },
+            [this](TcpLineServer::Connection& connection) { closed(connection); }) {}
 
-  // One message and its answer. Clients take turns, as on a real instrument whose parser
-  // handles one message at a time: a query waiting for the external arm holds the others.
-  bool exchange(TcpLineServer::Connection& connection, std::string_view line) {
-    std::unique_lock lock(turn, std::defer_lock);
-    while (!lock.try_lock_for(std::chrono::milliseconds(100))) {
-      if (connection.gone()) return false;
+  // Each client is a link of its own: its answers come back to it alone, and a client that
+  // never reads its answers holds up nobody but itself (its sends time out and it is dropped).
+  Counter::LinkId linkOf(TcpLineServer::Connection& connection) {
+    std::lock_guard lock(mutex);
+    auto it = links.find(connection.id());
+    if (it == links.end()) it = links.emplace(connection.id(), counter.openLink()).first;
+    return it->second;
+  }
+
+  void closed(TcpLineServer::Connection& connection) {
+    Counter::LinkId link;
+    {
+      std::lock_guard lock(mutex);
+      const auto it = links.find(connection.id());
+      if (it == links.end()) return;
+      link = it->second;
+      links.erase(it);
     }
-    counter.write(line);
-    while (counter.answerExpected()) {
-      const ReadResult r = counter.read(std::chrono::milliseconds(50));
+    counter.closeLink(link);
+  }
+
+  // One message and its answer. A query waiting for the external arm holds the messages of
+  // every link behind it, as the counter's single parser does.
+  bool exchange(TcpLineServer::Connection& connection, std::string_view line) {
+    const Counter::LinkId link = linkOf(connection);
+    counter.write(link, line);
+    while (counter.answerExpected(link)) {
+      const ReadResult r = counter.read(link, std::chrono::milliseconds(50));
       switch (r.status) {
         case ReadResult::Status::Ok:
           if (!connection.send(r.data)) return false;
@@ -37,7 +57,7 @@ struct SocketServer::Impl {
         case ReadResult::Status::Timeout:
           if (connection.gone()) {
             // Nobody is left to read the answer: the same as a device clear.
-            counter.clear();
+            counter.clear(link);
             return false;
           }
           break;
@@ -47,7 +67,8 @@ struct SocketServer::Impl {
   }
 
   Counter& counter;
-  std::timed_mutex turn;
+  std::mutex mutex;
+  std::map<std::uint64_t, Counter::LinkId> links;
   TcpLineServer server;
 };
 

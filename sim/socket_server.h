@@ -1,6 +1,7 @@
 #pragma once
 // Serves one simulated counter as a raw SCPI socket: each line received is one message; each
-// answer goes back with its line feed. Several clients may connect; they share the counter.
+// answer goes back with its line feed. Several clients may connect; they share the counter's
+// state, and each gets its own answers (every client is a link of the counter).
 
 #include <cstdint>
 #include <memory>

@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include <thread>
 
 #include "core/text_format.h"
+#include "sim/listen_backlog.h"
 
 namespace sim {
 
@@ -25,15 +27,24 @@ namespace {
 
 class SocketConnection final : public TcpLineServer::Connection {
  public:
-  SocketConnection(int fd, int wakeFd) : fd_(fd), wakeFd_(wakeFd) {}
+  SocketConnection(int fd, int wakeFd, std::uint64_t id, std::chrono::milliseconds sendTimeout)
+      : fd_(fd), wakeFd_(wakeFd), id_(id), sendTimeout_(sendTimeout) {}
+
+  std::uint64_t id() const override { return id_; }
 
   bool send(std::string_view data) override {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + sendTimeout_;
     while (!data.empty()) {
       pollfd fds[2] = {{fd_, POLLOUT, 0}, {wakeFd_, POLLIN, 0}};
-      if (::poll(fds, 2, -1) < 0) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0) return false;  // the client does not read what it asked for
+      const int ready = ::poll(fds, 2, static_cast<int>(std::min<long long>(left.count(), 60000)));
+      if (ready < 0) {
         if (errno == EINTR) continue;
         return false;
       }
+      if (ready == 0) continue;
       if (fds[1].revents) return false;
       if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
       const ssize_t n = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -55,6 +66,8 @@ class SocketConnection final : public TcpLineServer::Connection {
  private:
   int fd_;
   int wakeFd_;
+  std::uint64_t id_;
+  std::chrono::milliseconds sendTimeout_;
 };
 
 }  // namespace
@@ -70,6 +83,9 @@ struct TcpLineServer::Impl {
   std::uint16_t requestedPort;
   LineHandler onLine;
   OverrunHandler onOverrun;
+  CloseHandler onClose;
+  std::chrono::milliseconds sendTimeout{kDefaultSendTimeout};
+  std::uint64_t nextId = 1;
 
   int listenFd = -1;
   int wakeFd = -1;
@@ -106,8 +122,9 @@ struct TcpLineServer::Impl {
       std::lock_guard lock(clientsMutex);
       Client& client = clients.emplace_back();
       client.fd = fd;
-      client.thread = std::thread([this, &client] {
-        serve(client.fd);
+      const std::uint64_t id = nextId++;
+      client.thread = std::thread([this, &client, id] {
+        serve(client.fd, id);
         // The client sees the end at once; the descriptor is closed when the thread is reaped.
         ::shutdown(client.fd, SHUT_RDWR);
         client.done = true;
@@ -115,8 +132,13 @@ struct TcpLineServer::Impl {
     }
   }
 
-  void serve(int fd) {
-    SocketConnection connection(fd, wakeFd);
+  void serve(int fd, std::uint64_t id) {
+    SocketConnection connection(fd, wakeFd, id, sendTimeout);
+    serveLines(connection, fd);
+    if (onClose) onClose(connection);
+  }
+
+  void serveLines(SocketConnection& connection, int fd) {
     std::string buffer;
     bool discarding = false;  // dropping the rest of an over-long line
     char chunk[4096];
@@ -161,8 +183,11 @@ struct TcpLineServer::Impl {
 };
 
 TcpLineServer::TcpLineServer(std::string bindAddress, std::uint16_t port, LineHandler onLine,
-                             OverrunHandler onOverrun)
+                             OverrunHandler onOverrun, CloseHandler onClose,
+                             std::chrono::milliseconds sendTimeout)
     : impl_(std::make_unique<Impl>()) {
+  impl_->onClose = std::move(onClose);
+  impl_->sendTimeout = sendTimeout;
   impl_->bindAddress = std::move(bindAddress);
   impl_->requestedPort = port;
   impl_->onLine = std::move(onLine);
@@ -195,7 +220,7 @@ bool TcpLineServer::start(std::string* error) {
     if (fd < 0) continue;
     const int one = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    if (::bind(fd, ai->ai_addr, ai->ai_addrlen) == 0 && ::listen(fd, 16) == 0) {
+    if (::bind(fd, ai->ai_addr, ai->ai_addrlen) == 0 && ::listen(fd, systemListenBacklog()) == 0) {
       d.listenFd = fd;
     } else {
       lastError = std::strerror(errno);

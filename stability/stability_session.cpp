@@ -58,10 +58,10 @@ void StabilitySession::open() {
     if (!records::isDatabaseUsed(folder_, n)) continue;
     try {
       if (const auto start = records::readStartDate(records::databasePath(folder_, n))) {
-        v.entries.push_back(records::viewRecordEntry(n, *start));
+        v.entries.push_back(records::viewRecordEntry(texts_, n, *start));
       }
     } catch (const records::DatabaseError& e) {
-      ui_.message(records::readFailureText(n, e), std::string(measure::kAppTitle),
+      ui_.message(records::readFailureText(texts_, n, e), std::string(measure::kAppTitle),
                   core::Icon::Error);
     }
   }
@@ -90,7 +90,7 @@ void StabilitySession::chooseDatabase(int index) {
     view_.inputIndex = recordedInputKind(rec) == InputKind::Period ? 1 : 0;
     loaded_ = std::move(rec);
   } catch (const records::DatabaseError& e) {
-    ui_.message(records::readFailureText(chosen_, e), std::string(measure::kAppTitle),
+    ui_.message(records::readFailureText(texts_, chosen_, e), std::string(measure::kAppTitle),
                 core::Icon::Error);
   }
 }

@@ -3,15 +3,18 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+
+#include <unistd.h>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 
 #include "core/text_format.h"
+#include "visa/deadline.h"
 #include "visa/resource_name.h"
 #include "visa/search_expression.h"
 #include "visa/status_text.h"
 #include "visa/transport_gpib.h"
-#include "visa/transport_sim.h"
 #include "visa/transport_socket.h"
 #include "visa/transport_usbtmc.h"
 
@@ -29,7 +32,6 @@ constexpr ViVersion kSpecVersion = 0x00500800;  // VISA 5.8
 constexpr ViVersion kImplementationVersion = 0x00100102;
 constexpr ViUInt16 kNoSecondaryAddress = 0xFFFF;
 constexpr const char* kManufacturerName = "V38XX builtin VISA";
-constexpr std::uint16_t kSimVendorId = 0x2B7A;
 
 void copyText(char* destination, std::string_view text) {
   if (!destination) return;
@@ -50,11 +52,6 @@ Transport::Timeout sessionTimeout(ViUInt32 ms) {
   return Transport::Timeout(ms);
 }
 
-std::string simSerial(sim::Model model, int index) {
-  const char* base = model == sim::Model::V3800A ? "SIM3800A" : "SIM3820A";
-  return core::format("%s%02d", base, index);
-}
-
 }  // namespace
 
 struct BuiltinLibrary::Impl {
@@ -69,6 +66,7 @@ struct BuiltinLibrary::Impl {
   struct Session {
     ViSession rm = VI_NULL;
     ResourceName name;
+    std::string lockName;  // the resource's name in the lock table
     std::unique_ptr<Transport> transport;
     // Attributes, guarded by Impl::mutex.
     ViUInt32 timeoutMs = kDefaultTimeoutMs;
@@ -84,9 +82,18 @@ struct BuiltinLibrary::Impl {
     ViStatus status = VI_SUCCESS;
     std::string text;
   };
+  // The locks on one resource: at most one session holds it exclusively; any number hold it
+  // shared with one key. Counts are the nesting depths.
+  struct ResourceLock {
+    ViSession exclusive = VI_NULL;
+    int exclusiveDepth = 0;
+    std::string sharedKey;
+    std::map<ViSession, int> shared;
+    bool empty() const { return exclusive == VI_NULL && shared.empty(); }
+  };
 
   BuiltinOptions options;
-  std::vector<std::unique_ptr<sim::Counter>> counters;
+  std::shared_ptr<InProcessInstruments> inProcess;
 
   mutable std::mutex mutex;
   ViObject nextId = 0x100;
@@ -94,6 +101,43 @@ struct BuiltinLibrary::Impl {
   std::map<ViObject, FindList> findLists;
   std::map<ViObject, std::shared_ptr<Session>> sessions;
   std::map<ViObject, Detail> details;
+  std::map<std::string, ResourceLock> locks;  // guarded by mutex
+  std::condition_variable lockReleased;
+  std::uint64_t nextKey = 1;
+
+  // Whether `session` may do I/O on its resource; called with `mutex` held.
+  bool mayAccess(ViSession session, const std::string& resource) const {
+    const auto it = locks.find(resource);
+    if (it == locks.end()) return true;
+    const ResourceLock& l = it->second;
+    if (l.exclusive != VI_NULL) return l.exclusive == session;
+    return l.shared.empty() || l.shared.count(session) > 0;
+  }
+
+  // The session for an I/O operation: as session(), and VI_ERROR_RSRC_LOCKED when another
+  // session holds a lock that keeps it out.
+  ViStatus ioSession(ViObject object, std::shared_ptr<Session>* out, ViUInt32* timeoutMs = nullptr,
+                     ViUInt8* termChar = nullptr, bool* termCharEnabled = nullptr) const {
+    const ViStatus st = session(object, out, timeoutMs, termChar, termCharEnabled);
+    if (st != VI_SUCCESS) return st;
+    std::lock_guard lock(mutex);
+    return mayAccess(object, (*out)->lockName) ? VI_SUCCESS : VI_ERROR_RSRC_LOCKED;
+  }
+
+  // Drops every lock `session` holds; called with `mutex` held.
+  void releaseLocks(ViSession session, const std::string& resource) {
+    const auto it = locks.find(resource);
+    if (it == locks.end()) return;
+    ResourceLock& l = it->second;
+    if (l.exclusive == session) {
+      l.exclusive = VI_NULL;
+      l.exclusiveDepth = 0;
+    }
+    l.shared.erase(session);
+    if (l.shared.empty()) l.sharedKey.clear();
+    if (l.empty()) locks.erase(it);
+    lockReleased.notify_all();
+  }
 
   ViObject newId() {
     ViObject id = nextId++;
@@ -140,16 +184,6 @@ struct BuiltinLibrary::Impl {
     return kindOf(object) == Kind::None ? VI_ERROR_INV_OBJECT : VI_ERROR_NSUP_OPER;
   }
 
-  sim::Counter* counterFor(const ResourceName& name) const {
-    if (name.interface != InterfaceType::Usb || name.vendorId != kSimVendorId) return nullptr;
-    if (name.usbInterface > 0) return nullptr;
-    for (const auto& c : counters) {
-      const std::uint16_t product = c->model() == sim::Model::V3800A ? 0x0ED8 : 0x0EEC;
-      if (name.productId == product && equalsNoCase(name.serial, c->serial())) return c.get();
-    }
-    return nullptr;
-  }
-
   // Every resource viFindRsrc can list, in the order TCP/IP, GPIB, USB, simulated.
   std::vector<std::string> allResources() const {
     std::vector<std::string> names;
@@ -163,7 +197,9 @@ struct BuiltinLibrary::Impl {
     }
     for (const auto& d : listUsbtmcDevices(options.usbtmcSysfsDir, options.deviceDir))
       names.push_back(d.resourceName());
-    for (const auto& c : counters) names.push_back(c->usbResourceName());
+    if (inProcess) {
+      for (auto& n : inProcess->resourceNames()) names.push_back(std::move(n));
+    }
     // One entry per resource, in first-seen order.
     std::vector<std::string> unique;
     for (auto& n : names) {
@@ -176,9 +212,11 @@ struct BuiltinLibrary::Impl {
 
   std::unique_ptr<Transport> openTransport(const ResourceName& name, ViStatus* status,
                                            std::string* why) {
-    if (sim::Counter* counter = counterFor(name)) {
-      *status = VI_SUCCESS;
-      return std::make_unique<SimTransport>(*counter);
+    if (inProcess) {
+      if (auto transport = inProcess->open(name)) {
+        *status = VI_SUCCESS;
+        return transport;
+      }
     }
     switch (name.interface) {
       case InterfaceType::Tcpip:
@@ -271,16 +309,12 @@ struct BuiltinLibrary::Impl {
 
 BuiltinLibrary::BuiltinLibrary(BuiltinOptions options) : impl_(std::make_unique<Impl>()) {
   impl_->options = std::move(options);
-  if (impl_->options.simulate) {
-    std::map<sim::Model, int> perModel;
-    for (sim::Model model : impl_->options.simulatedModels) {
-      sim::CounterOptions o;
-      o.model = model;
-      const int index = ++perModel[model];
-      if (index > 1) o.serial = simSerial(model, index);
-      o.seed = impl_->options.simulationSeed + impl_->counters.size();
-      impl_->counters.push_back(std::make_unique<sim::Counter>(o));
-    }
+  const BuiltinOptions& o = impl_->options;
+  if (o.instruments) {
+    impl_->inProcess = o.instruments;
+  } else if (o.simulate) {
+    if (const SimulationProvider provider = simulationProvider())
+      impl_->inProcess = provider({o.simulate, o.simulatedModels, o.simulationSeed});
   }
 }
 
@@ -288,9 +322,8 @@ BuiltinLibrary::~BuiltinLibrary() = default;
 
 const BuiltinOptions& BuiltinLibrary::options() const { return impl_->options; }
 
-sim::Counter* BuiltinLibrary::simulatedCounter(std::string_view resourceName) {
-  const ParseResult parsed = parseResourceName(resourceName);
-  return parsed.name ? impl_->counterFor(*parsed.name) : nullptr;
+InProcessInstruments* BuiltinLibrary::inProcessInstruments() const {
+  return impl_->inProcess.get();
 }
 
 ViStatus BuiltinLibrary::checkObject(ViObject object) const {
@@ -357,10 +390,6 @@ ViStatus BuiltinLibrary::viOpen(ViSession resourceManager, const char* resourceN
   if ((mode & ~(VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK | VI_LOAD_CONFIG)) != 0 ||
       (mode & (VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK)) == (VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK))
     return VI_ERROR_INV_ACC_MODE;
-  if (mode & (VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK)) {
-    impl_->explain(resourceManager, VI_ERROR_NSUP_OPER, "resource locking is not supported");
-    return VI_ERROR_NSUP_OPER;
-  }
   const ParseResult parsed = parseResourceName(resourceName);
   if (!parsed.name) {
     impl_->explain(resourceManager, VI_ERROR_INV_RSRC_NAME, parsed.error);
@@ -377,11 +406,24 @@ ViStatus BuiltinLibrary::viOpen(ViSession resourceManager, const char* resourceN
   auto s = std::make_shared<Impl::Session>();
   s->rm = resourceManager;
   s->name = *parsed.name;
+  s->lockName = core::toLower(parsed.name->canonical());
   s->transport = std::move(transport);
-  std::lock_guard lock(impl_->mutex);
-  if (!impl_->managers.count(resourceManager)) return VI_ERROR_INV_OBJECT;
-  const ViObject id = impl_->newId();
-  impl_->sessions[id] = std::move(s);
+  ViObject id;
+  {
+    std::lock_guard lock(impl_->mutex);
+    if (!impl_->managers.count(resourceManager)) return VI_ERROR_INV_OBJECT;
+    id = impl_->newId();
+    impl_->sessions[id] = std::move(s);
+  }
+  // Opening with a lock mode opens, then locks within the open time-out.
+  const ViAccessMode lockType = mode & (VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK);
+  if (lockType != VI_NO_LOCK) {
+    const ViStatus locked = viLock(id, lockType, openTimeout, nullptr, nullptr);
+    if (locked < 0) {
+      viClose(id);
+      return locked == VI_ERROR_TMO ? VI_ERROR_RSRC_LOCKED : locked;
+    }
+  }
   *session = id;
   return VI_SUCCESS;
 }
@@ -509,8 +551,11 @@ ViStatus BuiltinLibrary::viGetAttribute(ViObject object, ViAttr attribute, void*
       return text(kManufacturerName);
     case VI_ATTR_RSRC_MANF_ID:
       return u16(0x3FFF);
-    case VI_ATTR_RSRC_LOCK_STATE:
-      return u32(VI_NO_LOCK);
+    case VI_ATTR_RSRC_LOCK_STATE: {
+      const auto it = impl_->locks.find(s.lockName);
+      if (it == impl_->locks.end()) return u32(VI_NO_LOCK);
+      return u32(it->second.exclusive != VI_NULL ? VI_EXCLUSIVE_LOCK : VI_SHARED_LOCK);
+    }
     case VI_ATTR_RM_SESSION:
       return u32(s.rm);
     case VI_ATTR_INTF_TYPE:
@@ -549,7 +594,7 @@ ViStatus BuiltinLibrary::viWrite(ViSession session, const ViByte* buffer, ViUInt
   if (written) *written = 0;
   std::shared_ptr<Impl::Session> s;
   ViUInt32 timeoutMs = 0;
-  if (const ViStatus st = impl_->session(session, &s, &timeoutMs); st != VI_SUCCESS) return st;
+  if (const ViStatus st = impl_->ioSession(session, &s, &timeoutMs); st != VI_SUCCESS) return st;
   if (!buffer && count > 0) return VI_ERROR_USER_BUF;
   std::lock_guard io(s->io);
   const Transport::Timeout timeout = sessionTimeout(timeoutMs);
@@ -574,7 +619,7 @@ ViStatus BuiltinLibrary::viRead(ViSession session, ViByte* buffer, ViUInt32 coun
   ViUInt32 timeoutMs = 0;
   ViUInt8 termChar = '\n';
   bool termCharEnabled = false;
-  if (const ViStatus st = impl_->session(session, &s, &timeoutMs, &termChar, &termCharEnabled);
+  if (const ViStatus st = impl_->ioSession(session, &s, &timeoutMs, &termChar, &termCharEnabled);
       st != VI_SUCCESS)
     return st;
   if (!buffer && count > 0) return VI_ERROR_USER_BUF;
@@ -590,9 +635,13 @@ ViStatus BuiltinLibrary::viRead(ViSession session, ViByte* buffer, ViUInt32 coun
 ViStatus BuiltinLibrary::viClear(ViSession session) {
   std::shared_ptr<Impl::Session> s;
   ViUInt32 timeoutMs = 0;
-  if (const ViStatus st = impl_->session(session, &s, &timeoutMs); st != VI_SUCCESS) return st;
+  if (const ViStatus st = impl_->ioSession(session, &s, &timeoutMs); st != VI_SUCCESS) return st;
+  // A read another thread is blocked in gives up first, so the clear need not wait for its
+  // time-out.
+  s->transport->interrupt();
   std::lock_guard io(s->io);
   const ViStatus st = s->transport->clear(sessionTimeout(timeoutMs));
+  s->transport->endInterrupt();
   s->carry.clear();
   s->clearBeforeWrite = st < 0;
   return st;
@@ -619,7 +668,7 @@ ViStatus BuiltinLibrary::viStatusDesc(ViObject object, ViStatus status, char* de
 
 ViStatus BuiltinLibrary::viGpibControlREN(ViSession session, ViUInt16 mode) {
   std::shared_ptr<Impl::Session> s;
-  if (const ViStatus st = impl_->session(session, &s); st != VI_SUCCESS) return st;
+  if (const ViStatus st = impl_->ioSession(session, &s); st != VI_SUCCESS) return st;
   if (mode > VI_GPIB_REN_ADDRESS_GTL) return VI_ERROR_INV_MODE;
   std::lock_guard io(s->io);
   return s->transport->controlRen(mode);
@@ -636,6 +685,7 @@ ViStatus BuiltinLibrary::viClose(ViObject object) {
         return VI_ERROR_INV_OBJECT;
       case Impl::Kind::Session:
         closing.push_back(impl_->sessions[object]);
+        impl_->releaseLocks(object, closing.back()->lockName);
         impl_->sessions.erase(object);
         break;
       case Impl::Kind::Find:
@@ -646,6 +696,7 @@ ViStatus BuiltinLibrary::viClose(ViObject object) {
         for (auto it = impl_->sessions.begin(); it != impl_->sessions.end();) {
           if (it->second->rm == object) {
             closing.push_back(it->second);
+            impl_->releaseLocks(it->first, it->second->lockName);
             impl_->details.erase(it->first);
             it = impl_->sessions.erase(it);
           } else {
@@ -694,7 +745,7 @@ ViStatus BuiltinLibrary::viParseRsrcEx(ViSession resourceManager, const char* re
 ViStatus BuiltinLibrary::viReadSTB(ViSession session, ViUInt16* statusByte) {
   std::shared_ptr<Impl::Session> s;
   ViUInt32 timeoutMs = 0;
-  if (const ViStatus st = impl_->session(session, &s, &timeoutMs); st != VI_SUCCESS) return st;
+  if (const ViStatus st = impl_->ioSession(session, &s, &timeoutMs); st != VI_SUCCESS) return st;
   if (!statusByte) return VI_ERROR_USER_BUF;
   std::lock_guard io(s->io);
   return s->transport->readStatusByte(statusByte, sessionTimeout(timeoutMs));
@@ -703,7 +754,7 @@ ViStatus BuiltinLibrary::viReadSTB(ViSession session, ViUInt16* statusByte) {
 ViStatus BuiltinLibrary::viAssertTrigger(ViSession session, ViUInt16 protocol) {
   std::shared_ptr<Impl::Session> s;
   ViUInt32 timeoutMs = 0;
-  if (const ViStatus st = impl_->session(session, &s, &timeoutMs); st != VI_SUCCESS) return st;
+  if (const ViStatus st = impl_->ioSession(session, &s, &timeoutMs); st != VI_SUCCESS) return st;
   if (protocol != 0) return VI_ERROR_NSUP_OPER;  // VI_TRIG_PROT_DEFAULT only
   std::lock_guard io(s->io);
   return s->transport->assertTrigger(sessionTimeout(timeoutMs));
@@ -711,13 +762,139 @@ ViStatus BuiltinLibrary::viAssertTrigger(ViSession session, ViUInt16 protocol) {
 
 ViStatus BuiltinLibrary::viFlush(ViSession session, ViUInt16 mask) {
   std::shared_ptr<Impl::Session> s;
-  if (const ViStatus st = impl_->session(session, &s); st != VI_SUCCESS) return st;
+  if (const ViStatus st = impl_->ioSession(session, &s); st != VI_SUCCESS) return st;
   if (mask == 0 || (mask & ~0x3F) != 0) return VI_ERROR_INV_MASK;
   // Writes are not buffered here; flushing the read side drops the bytes kept after a
   // termination character.
   std::lock_guard io(s->io);
   if (mask & (VI_READ_BUF | VI_READ_BUF_DISCARD | VI_IO_IN_BUF)) s->carry.clear();
   return VI_SUCCESS;
+}
+
+ViStatus BuiltinLibrary::viLock(ViSession session, ViAccessMode lockType, ViUInt32 timeout,
+                                const char* requestedKey, char* accessKey) {
+  std::shared_ptr<Impl::Session> s;
+  if (const ViStatus st = impl_->session(session, &s); st != VI_SUCCESS) return st;
+  if (lockType != VI_EXCLUSIVE_LOCK && lockType != VI_SHARED_LOCK) return VI_ERROR_INV_LOCK_TYPE;
+  const bool exclusive = lockType == VI_EXCLUSIVE_LOCK;
+  std::string key;
+  if (!exclusive && requestedKey && *requestedKey) {
+    key = requestedKey;
+    const bool printable = std::all_of(key.begin(), key.end(), [](char c) {
+      return static_cast<unsigned char>(c) > 0x20 && static_cast<unsigned char>(c) < 0x7F;
+    });
+    if (!printable || key.size() >= static_cast<size_t>(VI_FIND_BUFLEN))
+      return VI_ERROR_INV_ACCESS_KEY;
+  }
+  const Deadline deadline(sessionTimeout(timeout));
+  std::unique_lock lock(impl_->mutex);
+  auto& table = impl_->locks;
+  if (!impl_->sessions.count(session)) return VI_ERROR_INV_OBJECT;
+
+  if (!exclusive) {
+    const auto held = table.find(s->lockName);
+    if (held != table.end() && held->second.shared.count(session)) {
+      Impl::ResourceLock& l = held->second;
+      if (!key.empty() && key != l.sharedKey) return VI_ERROR_INV_ACCESS_KEY;
+      ++l.shared[session];
+      copyText(accessKey, l.sharedKey);
+      return VI_SUCCESS_NESTED_SHARED;
+    }
+    if (key.empty())
+      key = core::format("v38xx-%d-%llu", static_cast<int>(::getpid()),
+                         static_cast<unsigned long long>(impl_->nextKey++));
+  } else if (const auto held = table.find(s->lockName);
+             held != table.end() && held->second.exclusive == session) {
+    ++held->second.exclusiveDepth;
+    copyText(accessKey, "");
+    return VI_SUCCESS_NESTED_EXCLUSIVE;
+  }
+
+  // Wait for the other sessions' locks that keep this one out.
+  const auto granted = [&] {
+    const auto it = table.find(s->lockName);
+    if (it == table.end()) return true;
+    const Impl::ResourceLock& l = it->second;
+    if (l.exclusive != VI_NULL && l.exclusive != session) return false;
+    if (exclusive) {
+      return std::all_of(l.shared.begin(), l.shared.end(),
+                         [&](const auto& holder) { return holder.first == session; });
+    }
+    return l.shared.empty() || l.sharedKey == key;
+  };
+  while (!granted()) {
+    if (deadline.expired()) return VI_ERROR_TMO;
+    if (deadline.infinite())
+      impl_->lockReleased.wait(lock);
+    else
+      impl_->lockReleased.wait_for(lock, deadline.remaining());
+    if (!impl_->sessions.count(session)) return VI_ERROR_INV_OBJECT;
+  }
+  Impl::ResourceLock& l = table[s->lockName];
+  if (!exclusive) {
+    l.sharedKey = key;
+    l.shared[session] = 1;
+    copyText(accessKey, key);
+    return VI_SUCCESS;
+  }
+  l.exclusive = session;
+  l.exclusiveDepth = 1;
+  lock.unlock();
+  // The instrument's own lock keeps other processes out, where the transport has one.
+  ViStatus device;
+  {
+    std::lock_guard io(s->io);
+    device = s->transport->lockDevice(deadline.remaining());
+  }
+  if (device < 0 && device != VI_ERROR_NSUP_OPER) {
+    lock.lock();
+    const auto it = table.find(s->lockName);
+    if (it != table.end() && it->second.exclusive == session) {
+      it->second.exclusive = VI_NULL;
+      it->second.exclusiveDepth = 0;
+      if (it->second.empty()) table.erase(it);
+      impl_->lockReleased.notify_all();
+    }
+    return device;
+  }
+  copyText(accessKey, "");
+  return VI_SUCCESS;
+}
+
+ViStatus BuiltinLibrary::viUnlock(ViSession session) {
+  std::shared_ptr<Impl::Session> s;
+  if (const ViStatus st = impl_->session(session, &s); st != VI_SUCCESS) return st;
+  bool releaseDevice = false;
+  ViStatus result = VI_SUCCESS;
+  {
+    std::lock_guard lock(impl_->mutex);
+    const auto it = impl_->locks.find(s->lockName);
+    if (it == impl_->locks.end()) return VI_ERROR_SESN_NLOCKED;
+    Impl::ResourceLock& l = it->second;
+    if (l.exclusive == session) {
+      if (--l.exclusiveDepth == 0) {
+        l.exclusive = VI_NULL;
+        releaseDevice = true;
+      }
+    } else if (const auto shared = l.shared.find(session); shared != l.shared.end()) {
+      if (--shared->second == 0) l.shared.erase(shared);
+      if (l.shared.empty()) l.sharedKey.clear();
+    } else {
+      return VI_ERROR_SESN_NLOCKED;
+    }
+    if (l.exclusive == session)
+      result = VI_SUCCESS_NESTED_EXCLUSIVE;
+    else if (l.shared.count(session))
+      result = VI_SUCCESS_NESTED_SHARED;
+    if (l.empty()) impl_->locks.erase(it);
+    impl_->lockReleased.notify_all();
+  }
+  if (releaseDevice) {
+    std::lock_guard io(s->io);
+    const ViStatus device = s->transport->unlockDevice();
+    if (device < 0 && device != VI_ERROR_NSUP_OPER) return device;
+  }
+  return result;
 }
 
 std::unique_ptr<BuiltinLibrary> makeBuiltinLibrary(BuiltinOptions options) {

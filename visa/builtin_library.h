@@ -1,7 +1,15 @@
 #pragma once
 // The product's own VISA implementation: resource-manager sessions, find lists and instrument
-// sessions over raw sockets, VXI-11, USBTMC, GPIB (linux-gpib) and in-process simulated
-// counters, with VISA's status codes and semantics.
+// sessions over raw sockets, VXI-11, USBTMC, GPIB (linux-gpib) and instruments served in this
+// process (the simulated counters, registered by the simulator: visa/in_process.h), with
+// VISA's status codes and semantics.
+//
+// Locks (viLock, viUnlock, and viOpen with a lock mode): exclusive and shared, nested, per
+// resource. A session without access to a locked resource gets VI_ERROR_RSRC_LOCKED from its
+// I/O; viLock waits up to its time-out for the lock (VI_ERROR_TMO). Locks hold between the
+// sessions of this process; on VXI-11 an exclusive lock is also the instrument's device_lock,
+// which keeps other processes and hosts out (VXI-11 has no shared lock, so a shared lock holds
+// within the process only). Closing a session releases its locks.
 //
 // Reads: a complete answer returns VI_SUCCESS; a read that fills its count before the message
 // ends returns VI_SUCCESS_MAX_CNT and the rest stays for the next read; a read that gets no
@@ -16,16 +24,19 @@
 #include <string_view>
 #include <vector>
 
-#include "sim/counter.h"
+#include "visa/in_process.h"
 #include "visa/library.h"
 
 namespace visa {
 
 struct BuiltinOptions {
-  // Simulated counters, served in-process under their USB-form resource names.
+  // Simulated counters, served in-process under their USB-form resource names by the
+  // registered simulation provider (none registered: none served). Model names in upper case.
   bool simulate = true;
-  std::vector<sim::Model> simulatedModels = {sim::Model::V3800A, sim::Model::V3820A};
+  std::vector<std::string> simulatedModels = {"V3800A", "V3820A"};
   std::uint64_t simulationSeed = 1;
+  // Instruments to serve in this process instead of the simulation provider's (test doubles).
+  std::shared_ptr<InProcessInstruments> instruments;
 
   // TCP/IP resources that viFindRsrc lists (no network discovery is done).
   std::vector<std::string> lanResources;
@@ -74,15 +85,20 @@ class BuiltinLibrary final : public Library {
   ViStatus viReadSTB(ViSession session, ViUInt16* statusByte);
   ViStatus viAssertTrigger(ViSession session, ViUInt16 protocol);
   ViStatus viFlush(ViSession session, ViUInt16 mask);
+  // `lockType` VI_EXCLUSIVE_LOCK or VI_SHARED_LOCK; `timeout` in ms. A shared lock takes
+  // `requestedKey` (null or empty: a new key) and hands the key out in `accessKey` (room for
+  // VI_FIND_BUFLEN characters, may be null).
+  ViStatus viLock(ViSession session, ViAccessMode lockType, ViUInt32 timeout,
+                  const char* requestedKey, char* accessKey);
+  ViStatus viUnlock(ViSession session);
 
   // VI_SUCCESS for an open session or resource manager, VI_ERROR_INV_OBJECT otherwise.
   ViStatus checkObject(ViObject object) const;
 
   const BuiltinOptions& options() const;
 
-  // For tests: the in-process counter behind a simulated resource name (any accepted
-  // spelling of it), to inject faults; null when it names no simulated counter.
-  sim::Counter* simulatedCounter(std::string_view resourceName);
+  // The instruments this library serves in-process (null when none).
+  InProcessInstruments* inProcessInstruments() const;
 
  private:
   struct Impl;

@@ -3,8 +3,8 @@
 // configured from the resource file (visa.conf) at the first call, looked up as for the
 // programs and, last, in share/v38xx/ beside this library's own lib/ folder.
 //
-// Operations the builtin VISA has no use for (events, locks, asynchronous and register I/O,
-// GPIB bus management) answer VI_ERROR_NSUP_OPER on a valid session.
+// Operations the builtin VISA has no use for (events, asynchronous and register I/O, GPIB bus
+// management) answer VI_ERROR_NSUP_OPER on a valid session.
 
 #include <dlfcn.h>
 
@@ -161,10 +161,10 @@ V38XX_VISA_EXPORT ViStatus viUninstallHandler(ViSession vi, ViEventType eventTyp
 
 V38XX_VISA_EXPORT ViStatus viLock(ViSession vi, ViAccessMode lockType, ViUInt32 timeout,
                                   ViConstString requestedKey, ViChar accessKey[]) {
-  return notSupported(vi);
+  return library().viLock(vi, lockType, timeout, requestedKey, accessKey);
 }
 
-V38XX_VISA_EXPORT ViStatus viUnlock(ViSession vi) { return notSupported(vi); }
+V38XX_VISA_EXPORT ViStatus viUnlock(ViSession vi) { return library().viUnlock(vi); }
 
 V38XX_VISA_EXPORT ViStatus viTerminate(ViObject vi, ViUInt16 degree, ViJobId jobId) {
   return notSupported(vi);

@@ -100,7 +100,7 @@ ResourceFile ResourceFile::load(const std::string& path) {
     if (!parseBool(v, &o.simulate)) warn("simulation", "enabled", v, "true or false");
   }
   if (const char* v = ini.GetValue("simulation", "models")) {
-    std::vector<sim::Model> models;
+    std::vector<std::string> models;
     std::string item;
     const std::string text = std::string(v) + ",";
     for (char c : text) {
@@ -110,10 +110,8 @@ ResourceFile ResourceFile::load(const std::string& path) {
       }
       if (item.empty()) continue;
       const std::string upper = core::toUpper(item);
-      if (upper == "V3800A") {
-        models.push_back(sim::Model::V3800A);
-      } else if (upper == "V3820A") {
-        models.push_back(sim::Model::V3820A);
+      if (upper == "V3800A" || upper == "V3820A") {
+        models.push_back(upper);
       } else {
         warn("simulation", "models", item, "V3800A or V3820A");
       }

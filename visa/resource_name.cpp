@@ -1,5 +1,8 @@
 #include "visa/resource_name.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 #include <cctype>
 #include <charconv>
 #include <vector>
@@ -16,6 +19,8 @@ constexpr const char* kTcpipSyntax =
 constexpr const char* kUsbSyntax =
     "USB[board]::manufacturer ID::model code::serial number[::USB interface number][::INSTR]";
 constexpr const char* kGpibSyntax = "GPIB[board]::primary address[::secondary address][::INSTR]";
+
+constexpr size_t kMaxNameLength = 256;  // VI_FIND_BUFLEN, with the terminating zero
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -77,33 +82,42 @@ std::optional<std::uint16_t> usbId(std::string_view text) {
   return std::nullopt;
 }
 
+// A field between separators: printable, without blanks and without ':' (which a canonical
+// name could not carry back).
 bool printableField(std::string_view text) {
   if (text.empty()) return false;
   for (char c : text) {
     const auto u = static_cast<unsigned char>(c);
-    if (u <= 0x20 || u == 0x7F) return false;
+    if (u <= 0x20 || u == 0x7F || c == ':') return false;
   }
   return true;
 }
 
-bool validHost(std::string_view host, bool bracketed) {
+bool validHostName(std::string_view host) {
   if (host.empty()) return false;
   for (char c : host) {
     const auto u = static_cast<unsigned char>(c);
-    if (std::isalnum(u) || c == '.' || c == '-' || c == '_') continue;
-    if (bracketed && (c == ':' || c == '%')) continue;
-    return false;
+    if (!(std::isalnum(u) || c == '.' || c == '-' || c == '_')) return false;
   }
   return true;
 }
 
-// Splits at every "::". The TCPIP host may be an IPv6 address in brackets, whose own
-// colons must not split it, so a field that opens a bracket runs to the closing one.
+// What brackets enclose: an IPv6 address, optionally with a zone ("fe80::1%eth0").
+bool validIpv6Host(std::string_view host) {
+  const size_t percent = host.find('%');
+  const std::string address(host.substr(0, percent));
+  in6_addr parsed{};
+  if (::inet_pton(AF_INET6, address.c_str(), &parsed) != 1) return false;
+  return percent == std::string_view::npos || validHostName(host.substr(percent + 1));
+}
+
+// Splits at every "::". The host (the first field here) may be an IPv6 address in brackets,
+// whose own colons must not split it, so a host that opens a bracket runs to the closing one.
 bool splitFields(std::string_view text, std::vector<std::string_view>* fields) {
   size_t pos = 0;
   while (true) {
     size_t end;
-    if (pos < text.size() && text[pos] == '[') {
+    if (pos == 0 && !text.empty() && text[0] == '[') {
       const size_t close = text.find(']', pos);
       if (close == std::string_view::npos) return false;
       end = text.find("::", close);
@@ -139,13 +153,13 @@ ParseResult parseTcpip(std::string_view whole, const std::vector<std::string_vie
   };
   if (f.size() < 2 || f.size() > 4) return fail("wrong number of fields");
   std::string_view host = f[1];
-  bool bracketed = false;
   if (!host.empty() && host.front() == '[') {
     if (host.size() < 3 || host.back() != ']') return fail("malformed bracketed host address");
     host = host.substr(1, host.size() - 2);
-    bracketed = true;
+    if (!validIpv6Host(host)) return fail("brackets must enclose an IPv6 address");
+  } else if (!validHostName(host)) {
+    return fail("missing or malformed host address");
   }
-  if (!validHost(host, bracketed)) return fail("missing or malformed host address");
   name.host = std::string(host);
 
   const std::string_view last = f.back();
@@ -299,15 +313,23 @@ ParseResult parseResourceName(std::string_view text) {
   if (!splitFields(text.substr(firstSeparator + 2), &fields))
     return failure(quoted(text) + " has an unclosed '[' in its host address; " + anyForm);
 
+  ParseResult result;
   switch (name.interface) {
     case InterfaceType::Tcpip:
-      return parseTcpip(text, fields, std::move(name));
+      result = parseTcpip(text, fields, std::move(name));
+      break;
     case InterfaceType::Usb:
-      return parseUsb(text, fields, std::move(name));
+      result = parseUsb(text, fields, std::move(name));
+      break;
     case InterfaceType::Gpib:
+      result = parseGpib(text, fields, std::move(name));
       break;
   }
-  return parseGpib(text, fields, std::move(name));
+  // VISA hands names back in buffers of 256 characters: a longer one could not round-trip.
+  if (result.name && result.name->canonical().size() >= kMaxNameLength)
+    return failure(quoted(text) + " is too long: a resource name has at most " +
+                   std::to_string(kMaxNameLength - 1) + " characters");
+  return result;
 }
 
 }  // namespace visa

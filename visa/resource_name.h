@@ -4,7 +4,10 @@
 //   TCPIP[board]::host::port::SOCKET                  (raw SCPI socket)
 //   USB[board]::vendor::product::serial[::interface]::INSTR   (ids hexadecimal or decimal)
 //   GPIB[board]::primary[::secondary]::INSTR
-// Interface names and INSTR/SOCKET are case-insensitive.
+// Interface names and INSTR/SOCKET are case-insensitive. The host is a name, an IPv4 address
+// or an IPv6 address in brackets (with an optional zone, "[fe80::1%eth0]"); no field holds
+// "::" or a single ':' outside those brackets, and a name whose canonical text would not fit
+// 255 characters is refused.
 
 #include <cstdint>
 #include <optional>
@@ -33,9 +36,12 @@ struct ResourceName {
   int primaryAddress = 0;
   int secondaryAddress = -1;  // -1: none
 
-  // Canonical text: "TCPIP0::host::inst0::INSTR", "TCPIP0::host::5025::SOCKET",
-  // "USB0::0x2B7A::0x0ED8::serial::INSTR", "GPIB0::22::INSTR".
+  // Canonical text: "TCPIP0::host::inst0::INSTR", "TCPIP0::[::1]::5025::SOCKET",
+  // "USB0::0x2B7A::0x0ED8::serial::INSTR", "GPIB0::22::INSTR". It parses again to the same
+  // resource and fits VISA's 256-character buffers.
   std::string canonical() const;
+
+  bool operator==(const ResourceName&) const = default;
 };
 
 struct ParseResult {

@@ -2,6 +2,7 @@
 // One open connection to an instrument. The builtin library keeps one transport per
 // instrument session and knows nothing else about how bytes travel.
 
+#include <atomic>
 #include <chrono>
 
 #include "visa/visa_types.h"
@@ -36,6 +37,26 @@ class Transport {
   // them answer VI_ERROR_NSUP_OPER.
   virtual ViStatus readStatusByte(ViUInt16* status, Timeout timeout) { return VI_ERROR_NSUP_OPER; }
   virtual ViStatus assertTrigger(Timeout timeout) { return VI_ERROR_NSUP_OPER; }
+
+  // The instrument's own exclusive lock (VXI-11 device_lock / device_unlock), which keeps the
+  // links of other processes and hosts out: lock waits up to `timeout` for another link's lock
+  // (VI_ERROR_TMO when it stays). Transports without one answer VI_ERROR_NSUP_OPER; the
+  // builtin library's locks then hold within the process.
+  virtual ViStatus lockDevice(Timeout timeout) { return VI_ERROR_NSUP_OPER; }
+  virtual ViStatus unlockDevice() { return VI_ERROR_NSUP_OPER; }
+
+  // The first step of a device clear, from any thread: a read that waits for the instrument
+  // now gives up with VI_ERROR_ABORT instead of waiting out its time-out, and so does one that
+  // starts before the clear has ended (endInterrupt). Transports that cannot give up a wait
+  // (VXI-11, USBTMC, GPIB) let the read run to its time-out.
+  void interrupt() { interrupted_.store(true); }
+  void endInterrupt() { interrupted_.store(false); }
+
+ protected:
+  bool interrupted() const { return interrupted_.load(); }
+
+ private:
+  std::atomic<bool> interrupted_{false};
 };
 
 }  // namespace visa

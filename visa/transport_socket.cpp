@@ -18,16 +18,25 @@ namespace visa {
 
 namespace {
 
-// Waits until `fd` is ready for `events` or the deadline passes; false on time-out.
-bool waitReady(int fd, short events, const Deadline& deadline) {
+// How often a wait looks whether a device clear from another thread asks it to give up.
+constexpr int kInterruptCheckMs = 20;
+
+enum class Ready { Yes, TimedOut, Interrupted };
+
+// Waits until `fd` is ready for `events`, the deadline passes or `interrupted` says so.
+template <class Interrupted>
+Ready waitReady(int fd, short events, const Deadline& deadline, Interrupted interrupted) {
   while (true) {
+    if (interrupted()) return Ready::Interrupted;
     pollfd p{fd, events, 0};
-    const int r = ::poll(&p, 1, deadline.pollMilliseconds());
-    if (r > 0) return true;
-    if (r < 0 && errno != EINTR) return true;  // let the following call report the error
-    if (deadline.expired()) return false;
+    const int r = ::poll(&p, 1, std::min(deadline.pollMilliseconds(), kInterruptCheckMs));
+    if (r > 0) return Ready::Yes;
+    if (r < 0 && errno != EINTR) return Ready::Yes;  // let the following call report the error
+    if (deadline.expired()) return Ready::TimedOut;
   }
 }
+
+bool never() { return false; }
 
 }  // namespace
 
@@ -72,7 +81,7 @@ ViStatus SocketTransport::connect(Timeout timeout, std::string* error) {
     if (::connect(fd, a->ai_addr, a->ai_addrlen) != 0) {
       err = errno;
       if (err == EINPROGRESS) {
-        if (!waitReady(fd, POLLOUT, deadline)) {
+        if (waitReady(fd, POLLOUT, deadline, never) != Ready::Yes) {
           ::close(fd);
           result = VI_ERROR_TMO;
           why = "no answer within the connection time-out";
@@ -129,7 +138,7 @@ ViStatus SocketTransport::write(const ViByte* data, ViUInt32 count, ViUInt32* wr
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      if (!waitReady(fd_, POLLOUT, deadline)) return VI_ERROR_TMO;
+      if (waitReady(fd_, POLLOUT, deadline, never) != Ready::Yes) return VI_ERROR_TMO;
       continue;
     }
     if (n < 0 && (errno == EPIPE || errno == ECONNRESET || errno == ENOTCONN)) {
@@ -165,9 +174,10 @@ ViStatus SocketTransport::read(ViByte* buffer, ViUInt32 count, ViUInt32* got, Ti
       deliver(input_.size());
       return VI_ERROR_CONN_LOST;
     }
-    if (!waitReady(fd_, POLLIN, deadline)) {
+    const Ready ready = waitReady(fd_, POLLIN, deadline, [this] { return interrupted(); });
+    if (ready != Ready::Yes) {
       deliver(input_.size());
-      return VI_ERROR_TMO;
+      return ready == Ready::Interrupted ? VI_ERROR_ABORT : VI_ERROR_TMO;
     }
     char chunk[4096];
     const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);

@@ -6,6 +6,7 @@
 
 #include "addin/date_time.h"
 #include "core/text_format.h"
+#include "sheet/file_formats.h"
 
 namespace addin::log {
 
@@ -68,32 +69,13 @@ bool wholeNumber(const std::string& text, long long low, long long high, long lo
   return *value >= low && *value <= high;
 }
 
-std::string lowerExtension(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  const auto dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  return core::toLower(path.substr(dot));
-}
 
 }  // namespace
 
-std::optional<std::array<int, 3>> parseStopTime(const std::string& text) {
-  std::array<int, 3> parts{};
-  int used = 0;
-  if (std::sscanf(text.c_str(), "%d:%d:%d%n", &parts[0], &parts[1], &parts[2], &used) != 3 ||
-      used != static_cast<int>(text.size()))
-    return std::nullopt;
-  if (parts[0] < 0 || parts[0] > 546 || parts[1] < 0 || parts[1] > 59 || parts[2] < 0 ||
-      parts[2] > 59)
-    return std::nullopt;
-  return parts;
-}
-
 std::string filterForOutput(const std::string& path) {
-  const std::string ext = lowerExtension(path);
-  if (ext == ".ods") return "calc8";
-  if (ext == ".xlsx") return "Calc MS Excel 2007 XML";
-  return {};
+  const std::string filter = sheet::filterForFile(path);
+  // A logging workbook is a whole workbook: .csv would keep one sheet's values only.
+  return filter == "calc8" || filter == "Calc MS Excel 2007 XML" ? filter : std::string();
 }
 
 std::optional<LogOptions> parseLogOptions(const std::vector<std::string>& args,

@@ -34,10 +34,6 @@ struct LogOptions {
 // is wrong in one sentence.
 std::optional<LogOptions> parseLogOptions(const std::vector<std::string>& args, std::string* error);
 
-// Hours, minutes and seconds of "HH:MM:SS" (each part a whole number, minutes and seconds below
-// 60); nullopt for anything else.
-std::optional<std::array<int, 3>> parseStopTime(const std::string& text);
-
 // The office filter that writes `path` (by its extension), or empty when none does.
 std::string filterForOutput(const std::string& path);
 

@@ -25,6 +25,7 @@
 #include <thread>
 
 #include "addin/application.h"
+#include "addin/date_time.h"
 #include "addin/log/log_options.h"
 #include "core/paths.h"
 #include "core/text_format.h"
@@ -240,7 +241,7 @@ int run(const addin::log::LogOptions& o) {
     app.SetNumberOfReading(o.readings.value_or(0));
     app.SetTerimnatingUpon(o.terminating());
     if (o.stopTime) {
-      const auto parts = *addin::log::parseStopTime(*o.stopTime);
+      const auto parts = *addin::parseStopTime(*o.stopTime);
       app.SetStopTime(std::to_string(parts[0]), std::to_string(parts[1]), std::to_string(parts[2]),
                       o.intervalMs);
     }

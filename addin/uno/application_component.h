@@ -43,6 +43,13 @@ class ApplicationComponent
   template <typename F>
   auto call(F&& f) -> decltype(f(std::declval<Application&>()));
 
+  // For the toolbar's forms, on the office's main thread: the add-in object and what it uses.
+  Application& application() { return *app_; }
+  visa::Library& visa() { return *visa_; }
+  OfficeInteraction& interaction() { return ui_; }
+  const css::uno::Reference<css::uno::XComponentContext>& context() const { return context_; }
+  const std::shared_ptr<sheet::calc::CalcApplication>& calc() const { return calc_; }
+
   // XApplication
   rtl::OUString SAL_CALL getIIDNStr() override;
   void SAL_CALL setIIDNStr(const rtl::OUString& value) override;

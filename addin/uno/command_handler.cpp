@@ -3,6 +3,7 @@
 #include <com/sun/star/frame/FeatureStateEvent.hpp>
 
 #include "addin/uno/application_component.h"
+#include "addin/uno/main_thread.h"
 #include "addin/uno/toolbar_commands.h"
 #include "sheet/calc/toolbar_state.h"
 #include "sheet/calc/uno_text.h"
@@ -49,7 +50,12 @@ void CommandHandler::dispatch(const css::util::URL& url,
   const std::string command =
       utf8(url.Complete).substr(std::string(sheet::calc::kCommandScheme).size());
   if (!ToolbarState::instance().enabled(utf8(url.Complete))) return;
-  runToolbarCommand(context_, frame_, command);
+  // Forms are modal: they run on the office's main thread after the click has been handled
+  // (and a command dispatched by a script does not wait for the user).
+  Reference<css::uno::XComponentContext> context = context_;
+  Reference<css::frame::XFrame> frame = frame_;
+  postToMainThread(context_,
+                   [context, frame, command] { runToolbarCommand(context, frame, command); });
 }
 
 void CommandHandler::addStatusListener(const Reference<css::frame::XStatusListener>& listener,

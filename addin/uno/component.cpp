@@ -6,6 +6,7 @@
 #include "addin/uno/application_component.h"
 #include "addin/uno/command_handler.h"
 #include "addin/uno/document_job.h"
+#include "listctl/uno/list_control_component.h"
 
 namespace {
 
@@ -33,12 +34,24 @@ Sequence<rtl::OUString> jobServices() {
   return Sequence<rtl::OUString>(&name, 1);
 }
 
+rtl::OUString listName() {
+  return rtl::OUString::createFromAscii(listctl::uno::kListImplementation);
+}
+Sequence<rtl::OUString> listServices() {
+  Sequence<rtl::OUString> names(2);
+  names[0] = "CTRListV38XX";
+  names[1] = "CTRBridgeV38XX.CTRListV38XX";
+  return names;
+}
+
 const cppu::ImplementationEntry kEntries[] = {
     {createApplication, applicationName, applicationServices, cppu::createSingleComponentFactory,
      nullptr, 0},
     {createCommandHandler, handlerName, handlerServices, cppu::createSingleComponentFactory,
      nullptr, 0},
     {createDocumentJob, jobName, jobServices, cppu::createSingleComponentFactory, nullptr, 0},
+    {listctl::uno::createListControl, listName, listServices, cppu::createSingleComponentFactory,
+     nullptr, 0},
     {nullptr, nullptr, nullptr, nullptr, nullptr, 0}};
 
 }  // namespace

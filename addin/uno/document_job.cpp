@@ -39,6 +39,13 @@ Any DocumentJob::execute(const Sequence<css::beans::NamedValue>& arguments) {
       Reference<css::uno::XInterface> made = createApplication(context_);
       app = ApplicationComponent::current();
       ApplicationComponent::keep(made);
+      // The language the user chose last time (About).
+      if (app.is() && !app->GetINI().isEmpty()) {
+        const rtl::OUString chosen = app->LoadSetting("CurrentLanguage", "");
+        const sal_Int32 last = app->GetLanguageCount();
+        for (sal_Int32 i = 0; i <= last; ++i)
+          if (app->GetLanguage(i) == chosen) app->SetLanguage(i);
+      }
     }
     if (app.is() && !app->isActive())
       app->setSetApp(Reference<css::uno::XInterface>(model, UNO_QUERY));

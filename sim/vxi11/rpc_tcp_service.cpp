@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "sim/listen_backlog.h"
 #include "visa/vxi11/record_stream.h"
 
 namespace sim {
@@ -45,7 +46,7 @@ int bindSocket(const std::string& address, std::uint16_t port, int type, std::ui
     int one = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     if (::bind(fd, a->ai_addr, a->ai_addrlen) != 0 ||
-        (type == SOCK_STREAM && ::listen(fd, 64) != 0)) {
+        (type == SOCK_STREAM && ::listen(fd, systemListenBacklog()) != 0)) {
       why = std::strerror(errno);
       ::close(fd);
       fd = -1;
@@ -67,8 +68,8 @@ int bindSocket(const std::string& address, std::uint16_t port, int type, std::ui
   return fd;
 }
 
-RpcTcpService::RpcTcpService(CallHandler onCall, CloseHandler onClose)
-    : onCall_(std::move(onCall)), onClose_(std::move(onClose)) {}
+RpcTcpService::RpcTcpService(CallHandler onCall, CloseHandler onClose, std::size_t maxRecord)
+    : onCall_(std::move(onCall)), onClose_(std::move(onClose)), maxRecord_(maxRecord) {}
 
 RpcTcpService::~RpcTcpService() { stop(); }
 
@@ -140,7 +141,7 @@ void RpcTcpService::acceptLoop() {
 }
 
 void RpcTcpService::serve(Connection& connection) {
-  visa::vxi11::RecordStream stream(connection.fd);
+  visa::vxi11::RecordStream stream(connection.fd, maxRecord_);
   std::vector<std::uint8_t> call;
   std::vector<std::uint8_t> reply;
   const auto forever = visa::vxi11::SteadyClock::time_point::max();

@@ -30,7 +30,9 @@ class RpcTcpService {
   // Told when a connection has ended, whichever side ended it.
   using CloseHandler = std::function<void(std::uint64_t connection)>;
 
-  RpcTcpService(CallHandler onCall, CloseHandler onClose = {});
+  // Call records longer than `maxRecord` end their connection.
+  RpcTcpService(CallHandler onCall, CloseHandler onClose = {},
+                std::size_t maxRecord = std::size_t{64} << 20);
   ~RpcTcpService();  // stops
   RpcTcpService(const RpcTcpService&) = delete;
   RpcTcpService& operator=(const RpcTcpService&) = delete;
@@ -56,6 +58,7 @@ class RpcTcpService {
 
   CallHandler onCall_;
   CloseHandler onClose_;
+  std::size_t maxRecord_;
   int listenFd_ = -1;
   int wakeFd_ = -1;
   std::uint16_t port_ = 0;

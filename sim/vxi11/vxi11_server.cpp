@@ -12,6 +12,7 @@
 #include "sim/counter.h"
 #include "sim/vxi11/portmap_server.h"
 #include "sim/vxi11/rpc_tcp_service.h"
+#include "visa/vxi11/bounded_xdr.h"
 #include "visa/vxi11/record_stream.h"
 #include "visa/vxi11/rpc_message.h"
 #include "visa/vxi11/vxi11_protocol.h"
@@ -27,8 +28,12 @@ using Milliseconds = std::chrono::milliseconds;
 
 // What one device_write may carry; clients split longer messages.
 constexpr std::uint32_t kMaxRecvSize = 1u << 20;
+
 // A message still unfinished past this size is dropped (out of resources).
 constexpr std::size_t kMaxMessage = 16u << 20;
+// The longest call record read whole: longer ones end the connection. A device_write longer
+// than maxRecvSize, up to this, is read and answered GARBAGE_ARGS.
+constexpr std::size_t kMaxCallRecord = kMaxMessage + 4096;
 // The largest piece of an answer one device_read returns, whatever was asked.
 constexpr std::uint32_t kMaxReadChunk = 1u << 20;
 // How often a waiting device_read looks whether the server is stopping.
@@ -39,8 +44,11 @@ bool isDeviceName(const char* name) { return name && ::strcasecmp(name, "inst0")
 }  // namespace
 
 struct Vxi11Server::Impl {
+  // One VXI-11 link: a link of the counter of its own, so that its answers come back to it
+  // alone, as on an instrument that keeps an output queue per link.
   struct Link {
     std::uint64_t connection = 0;
+    Counter::LinkId counterLink = Counter::kDefaultLink;
     std::string input;   // fragments of a message written without END so far
     std::string answer;  // the rest of an answer that a read left unread
   };
@@ -63,18 +71,35 @@ struct Vxi11Server::Impl {
               std::vector<std::uint8_t>& reply);
   void connectionClosed(std::uint64_t connection);
 
-  // Decodes the arguments of a call, runs `body` on them and encodes its result.
+  // Decodes the arguments of a call, runs `body` on them and encodes its result. Arguments
+  // that do not decode are answered with GARBAGE_ARGS.
   template <typename Args, typename Result, typename Body>
   std::vector<std::uint8_t> serve(const std::vector<std::uint8_t>& call, std::size_t offset,
                                   std::uint32_t xid, xdrproc_t decodeArgs, xdrproc_t encodeResult,
                                   Body&& body) {
+    return serveBounded<Args, Result>(
+        call, offset, xid,
+        [&](const std::uint8_t* data, std::size_t size, Args* args) {
+          return rpc::decodeWith(decodeArgs, data, size, args);
+        },
+        decodeArgs, encodeResult, std::forward<Body>(body));
+  }
+
+  // The same for arguments with variable-length fields, decoded by `decode` (bounded_xdr.h)
+  // and released with `freeArgs`.
+  template <typename Args, typename Result, typename Decode, typename Body>
+  std::vector<std::uint8_t> serveBounded(const std::vector<std::uint8_t>& call, std::size_t offset,
+                                         std::uint32_t xid, Decode&& decode, xdrproc_t freeArgs,
+                                         xdrproc_t encodeResult, Body&& body) {
     Args args{};
-    if (!rpc::decodeArguments(call, offset, decodeArgs, &args)) {
+    if (!rpc::decodeArguments(call, offset, [&](const std::uint8_t* data, std::size_t size) {
+          return decode(data, size, &args);
+        })) {
       return rpc::encodeErrorReply(xid, rpc::AcceptStat::GarbageArguments);
     }
     Result result = body(args);
     auto reply = rpc::encodeReply(xid, encodeResult, &result);
-    xdr_free(decodeArgs, reinterpret_cast<char*>(&args));
+    xdr_free(freeArgs, reinterpret_cast<char*>(&args));
     return reply;
   }
 
@@ -85,11 +110,17 @@ struct Vxi11Server::Impl {
     auto free = [&] { return lockHolder == 0 || lockHolder == link; };
     if (free()) return rpc::kNoError;
     if (!(flags & rpc::kFlagWaitLock)) return rpc::kDeviceLockedByAnotherLink;
-    if (!lockReleased.wait_for(lock, Milliseconds(lockTimeout), free)) {
+    if (!lockReleased.wait_for(lock, waitFor(lockTimeout), free)) {
       return rpc::kDeviceLockedByAnotherLink;
     }
     return rpc::kNoError;
   }
+
+  // A wait the client asked for, within the server's limit.
+  Milliseconds waitFor(u_long requested) const {
+    return std::min<Milliseconds>(Milliseconds(requested), options.maxWait);
+  }
+  bool stopping() const { return core && core->stopping(); }
 
   Create_LinkResp createLink(std::uint64_t connection, const Create_LinkParms& p);
   Device_WriteResp write(const Device_WriteParms& p);
@@ -116,6 +147,7 @@ Create_LinkResp Vxi11Server::Impl::createLink(std::uint64_t connection, const Cr
     lockHolder = id;
   }
   links[id].connection = connection;
+  links[id].counterLink = counter.openLink();
   resp.lid = id;
   resp.error = rpc::kNoError;
   return resp;
@@ -124,6 +156,7 @@ Create_LinkResp Vxi11Server::Impl::createLink(std::uint64_t connection, const Cr
 Device_WriteResp Vxi11Server::Impl::write(const Device_WriteParms& p) {
   Device_WriteResp resp{};
   std::string message;
+  Counter::LinkId counterLink = Counter::kDefaultLink;
   {
     std::unique_lock lock(mutex);
     auto it = links.find(p.lid);
@@ -139,6 +172,7 @@ Device_WriteResp Vxi11Server::Impl::write(const Device_WriteParms& p) {
       return resp;
     }
     Link& link = it->second;
+    counterLink = link.counterLink;
     if (link.input.size() + p.data.data_len > kMaxMessage) {
       link.input.clear();
       lock.unlock();
@@ -153,7 +187,7 @@ Device_WriteResp Vxi11Server::Impl::write(const Device_WriteParms& p) {
     // A new message makes whatever remained of an older answer obsolete.
     link.answer.clear();
   }
-  counter.write(message);
+  counter.write(counterLink, message);
   resp.error = rpc::kNoError;
   return resp;
 }
@@ -166,6 +200,7 @@ Device_ReadResp Vxi11Server::Impl::read(const Device_ReadParms& p, std::string& 
     return resp;
   }
   std::string answer;
+  Counter::LinkId counterLink = Counter::kDefaultLink;
   {
     std::unique_lock lock(mutex);
     if (!links.count(p.lid)) {
@@ -180,13 +215,14 @@ Device_ReadResp Vxi11Server::Impl::read(const Device_ReadParms& p, std::string& 
       return resp;
     }
     answer.swap(it->second.answer);
+    counterLink = it->second.counterLink;
   }
   if (answer.empty()) {
     // Wait for the counter's next answer, in slices so that a stopping server ends the wait.
-    const auto deadline = rpc::deadlineAfter(Milliseconds(p.io_timeout));
+    const auto deadline = rpc::deadlineAfter(waitFor(p.io_timeout));
     for (;;) {
       auto left = std::chrono::duration_cast<Milliseconds>(deadline - rpc::SteadyClock::now());
-      ReadResult r = counter.read(std::clamp(left, Milliseconds::zero(), kWaitSlice));
+      ReadResult r = counter.read(counterLink, std::clamp(left, Milliseconds::zero(), kWaitSlice));
       if (r.status == ReadResult::Status::Ok) {
         answer = std::move(r.data);
         break;
@@ -195,7 +231,7 @@ Device_ReadResp Vxi11Server::Impl::read(const Device_ReadParms& p, std::string& 
         *dropLink = true;
         return resp;
       }
-      if (core->stopping() || left <= kWaitSlice) {
+      if (stopping() || left <= kWaitSlice) {
         resp.error = rpc::kIoTimeout;
         return resp;
       }
@@ -227,6 +263,7 @@ Device_ReadResp Vxi11Server::Impl::read(const Device_ReadParms& p, std::string& 
 
 Device_Error Vxi11Server::Impl::generic(std::uint32_t procedure, const Device_GenericParms& p) {
   Device_Error resp{};
+  Counter::LinkId counterLink = Counter::kDefaultLink;
   {
     std::unique_lock lock(mutex);
     if (!links.count(p.lid)) {
@@ -235,16 +272,22 @@ Device_Error Vxi11Server::Impl::generic(std::uint32_t procedure, const Device_Ge
     }
     resp.error = acquireAccess(lock, p.lid, p.flags, p.lock_timeout);
     if (resp.error != rpc::kNoError) return resp;
+    auto it = links.find(p.lid);
+    if (it == links.end()) {
+      resp.error = rpc::kInvalidLinkIdentifier;
+      return resp;
+    }
+    counterLink = it->second.counterLink;
     if (procedure == rpc::kDeviceClear) {
-      for (auto& [id, link] : links) {
-        link.input.clear();
-        link.answer.clear();
-      }
+      // The device clear of one link: its own partial message and answers; other links'
+      // exchanges go on.
+      it->second.input.clear();
+      it->second.answer.clear();
     }
   }
   switch (procedure) {
     case rpc::kDeviceClear:
-      counter.clear();
+      counter.clear(counterLink);
       break;
     case rpc::kDeviceLocal:
       counter.goToLocal();
@@ -296,10 +339,13 @@ Device_Error Vxi11Server::Impl::unlock(long link) {
 Device_Error Vxi11Server::Impl::destroy(long link) {
   Device_Error resp{};
   std::lock_guard guard(mutex);
-  if (links.erase(link) == 0) {
+  const auto it = links.find(link);
+  if (it == links.end()) {
     resp.error = rpc::kInvalidLinkIdentifier;
     return resp;
   }
+  counter.closeLink(it->second.counterLink);
+  links.erase(it);
   if (lockHolder == link) {
     lockHolder = 0;
     lockReleased.notify_all();
@@ -320,6 +366,7 @@ void Vxi11Server::Impl::connectionClosed(std::uint64_t connection) {
       lockHolder = 0;
       lockReleased.notify_all();
     }
+    counter.closeLink(it->second.counterLink);
     it = links.erase(it);
   }
 }
@@ -356,13 +403,19 @@ bool Vxi11Server::Impl::handle(std::uint64_t connection, const std::vector<std::
       reply = rpc::encodeReply(h.xid, nullptr, nullptr);
       return true;
     case rpc::kCreateLink:
-      reply = serve<Create_LinkParms, Create_LinkResp>(
-          call, offset, h.xid, xdrProc(xdr_Create_LinkParms), xdrProc(xdr_Create_LinkResp),
+      reply = serveBounded<Create_LinkParms, Create_LinkResp>(
+          call, offset, h.xid, rpc::decodeCreateLinkParms, xdrProc(xdr_Create_LinkParms),
+          xdrProc(xdr_Create_LinkResp),
           [&](const Create_LinkParms& p) { return createLink(connection, p); });
       return true;
     case rpc::kDeviceWrite:
-      reply = serve<Device_WriteParms, Device_WriteResp>(
-          call, offset, h.xid, xdrProc(xdr_Device_WriteParms), xdrProc(xdr_Device_WriteResp),
+      // Never more than the maxRecvSize the link was given.
+      reply = serveBounded<Device_WriteParms, Device_WriteResp>(
+          call, offset, h.xid,
+          [](const std::uint8_t* data, std::size_t size, Device_WriteParms* p) {
+            return rpc::decodeWriteParms(data, size, kMaxRecvSize, p);
+          },
+          xdrProc(xdr_Device_WriteParms), xdrProc(xdr_Device_WriteResp),
           [&](const Device_WriteParms& p) { return write(p); });
       return true;
     case rpc::kDeviceRead: {
@@ -412,8 +465,12 @@ bool Vxi11Server::Impl::handle(std::uint64_t connection, const std::vector<std::
                                                          xdrProc(xdr_Device_Error), unsupported);
       return true;
     case rpc::kDeviceDocmd:
-      reply = serve<Device_DocmdParms, Device_DocmdResp>(
-          call, offset, h.xid, xdrProc(xdr_Device_DocmdParms), xdrProc(xdr_Device_DocmdResp),
+      reply = serveBounded<Device_DocmdParms, Device_DocmdResp>(
+          call, offset, h.xid,
+          [](const std::uint8_t* data, std::size_t size, Device_DocmdParms* p) {
+            return rpc::decodeDocmdParms(data, size, kMaxRecvSize, p);
+          },
+          xdrProc(xdr_Device_DocmdParms), xdrProc(xdr_Device_DocmdResp),
           [](const Device_DocmdParms&) {
             Device_DocmdResp r{};
             r.error = rpc::kOperationNotSupported;
@@ -448,7 +505,7 @@ bool Vxi11Server::start(std::string* error) {
   d.core = std::make_unique<RpcTcpService>(
       [&d](std::uint64_t connection, const std::vector<std::uint8_t>& call,
            std::vector<std::uint8_t>& reply) { return d.handle(connection, call, reply); },
-      [&d](std::uint64_t connection) { d.connectionClosed(connection); });
+      [&d](std::uint64_t connection) { d.connectionClosed(connection); }, kMaxCallRecord);
   if (!d.core->start(d.options.bindAddress, d.options.port, error)) {
     d.core.reset();
     return false;
@@ -497,8 +554,20 @@ void Vxi11Server::stop() {
     d.core.reset();
   }
   std::lock_guard guard(d.mutex);
+  for (const auto& [id, link] : d.links) d.counter.closeLink(link.counterLink);
   d.links.clear();
   d.lockHolder = 0;
+}
+
+std::vector<std::uint8_t> Vxi11Server::answer(std::uint64_t connection,
+                                              const std::vector<std::uint8_t>& call) {
+  std::vector<std::uint8_t> reply;
+  impl_->handle(connection, call, reply);
+  return reply;
+}
+
+void Vxi11Server::connectionClosed(std::uint64_t connection) {
+  impl_->connectionClosed(connection);
 }
 
 std::uint16_t Vxi11Server::port() const { return impl_->core ? impl_->core->port() : 0; }

@@ -9,6 +9,7 @@
 #include "addin/date_time.h"
 #include "addin_rig.h"
 #include "sim/counter.h"
+#include "sim/in_process_counters.h"
 #include "support/recording_visa.h"
 #include "visa/builtin_library.h"
 
@@ -83,7 +84,7 @@ struct SimulatedRun {
   static visa::BuiltinOptions options() {
     visa::BuiltinOptions o;
     o.simulate = true;
-    o.simulatedModels = {sim::Model::V3800A};
+    o.simulatedModels = {"V3800A"};
     return o;
   }
   visa::BuiltinLibrary visa{options()};
@@ -93,7 +94,7 @@ struct SimulatedRun {
     rig.app.GetIDN(0);
     rig.app.IWKSesn = rig.app.IIDNSesn;
   }
-  sim::Counter& counter() { return *visa.simulatedCounter(rig.app.IIDNAddr); }
+  sim::Counter& counter() { return *sim::simulatedCounter(visa, rig.app.IIDNAddr); }
 };
 
 double sampleStdev(const std::vector<double>& v) {

@@ -18,6 +18,7 @@
 #include "reading/value_format.h"
 #include "records/database_files.h"
 #include "records/run_info.h"
+#include "sim/in_process_counters.h"
 #include "support/manual_clock.h"
 #include "support/scripted_interaction.h"
 #include "visa/builtin_library.h"
@@ -49,7 +50,7 @@ struct FakeDialogs : app::Dialogs {
     if (whileSettingMode) whileSettingMode(model);
     model.close();
   }
-  void showTcpipAddress(instrument::TcpipAddressData&) override {}
+  bool showTcpipAddress(instrument::TcpipAddressData&) override { return false; }
   void open(app::Dialog d) override { opened.push_back(d); }
 };
 
@@ -91,7 +92,9 @@ std::vector<double> storedValues(const fs::path& file, int* dateRows) {
 }
 
 struct Rig {
-  explicit Rig(bool simulate = true) : builtin(options(simulate)) {
+  explicit Rig(bool simulate = true, bool threadedIo = false)
+      : builtin(options(simulate)),
+        fp(builtin, ui, clock, timers, dialogs, panelOptions(threadedIo)) {
     if (simulate) {
       counter().setCommandLog([this](std::string_view m) {
         sent.push_back({std::string(m), clock.now()});
@@ -100,6 +103,13 @@ struct Rig {
     fp.setChartSize(400, 200);
     fp.setChangeHandler([this](Change c) { changes.push_back(c); });
     fp.initialize();
+  }
+  static app::FrontPanelOptions panelOptions(bool threadedIo) {
+    app::FrontPanelOptions o;
+    o.iniPath = std::string(V38XX_BUILD_DIR) + "/share/v38xx/CTR_TOOLV38XX.ini";
+    o.language = "English(U.S)";
+    o.threadedIo = threadedIo;
+    return o;
   }
   static visa::BuiltinOptions options(bool simulate) {
     visa::BuiltinOptions o;
@@ -116,7 +126,7 @@ struct Rig {
       if (lines[i].find("V3800A") != std::string::npos) fp.selectDevice(static_cast<int>(i));
     ASSERT_EQ(fp.instrument().modelCode(), "3800");
   }
-  sim::Counter& counter() { return *builtin.simulatedCounter(kSim3800); }
+  sim::Counter& counter() { return *sim::simulatedCounter(builtin, kSim3800); }
   // Ticks at the timer's period; keeps every answer the loop read.
   void ticks(int n) {
     for (int i = 0; i < n; ++i) {
@@ -143,10 +153,7 @@ struct Rig {
   std::vector<std::pair<std::string, core::Clock::TimePoint>> sent;  // received by the V3800A
   std::vector<std::string> answers;
   std::vector<Change> changes;
-  app::FrontPanel fp{
-      builtin, ui,
-      clock,   timers,
-      dialogs, {std::string(V38XX_BUILD_DIR) + "/share/v38xx/CTR_TOOLV38XX.ini", "English(U.S)"}};
+  app::FrontPanel fp;
 };
 
 TEST(FrontPanel, RecordsARunOfTwentyFiveReadingsIntoDatabaseThree) {
@@ -212,12 +219,14 @@ TEST(FrontPanel, RunsEndOnTheirStopConditions) {
          r.fp.panel().setChecked(Ctl::StopAfterNBox, true);
        },
        12, 10},
-      {"a stop time in the past stops on the first tick without a query",
+      {"a stop time one second ahead stops on the first tick after it, without a query",
        [](Rig& r) {
          r.fp.panel().setChecked(Ctl::StopTimeBox, true);
-         r.fp.setStopTime({2001, 1, 1, 0, 0, 0});
+         const std::tm t = r.clock.localNow();
+         r.fp.setStopTime(
+             {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec + 1});
        },
-       1, 0},
+       25, 19},
   };
   for (const auto& c : cases) {
     Rig r;
@@ -279,7 +288,9 @@ TEST(FrontPanel, FailuresEndTheRunWithTheirMessage) {
     EXPECT_FALSE(r.fp.running()) << c.proves;
     EXPECT_LE(r.fp.loop().count(), 1) << c.proves;
     ASSERT_EQ(r.ui.shown.size(), 1u) << c.proves;
-    EXPECT_EQ(r.ui.shown[0].text, c.text) << c.proves;
+    // A failed read's message goes on with the counter and the command (first paragraph here).
+    const std::string& text = r.ui.shown[0].text;
+    EXPECT_EQ(text.substr(0, text.find("\n\n")), c.text) << c.proves;
     EXPECT_EQ(r.ui.shown[0].caption, c.caption) << c.proves;
     EXPECT_EQ(r.ui.shown[0].icon, core::Icon::Error) << c.proves;
     EXPECT_EQ(r.messages("INIT:CONT ON"), c.runStarts) << c.proves;
@@ -327,8 +338,8 @@ TEST(FrontPanel, ShutdownDuringARunWaitsTwiceTheReadSpeedThenReturnsToLocal) {
   EXPECT_EQ(off.first, "INIT:CONT OFF");
   EXPECT_EQ(off.second - before, std::chrono::milliseconds(4000));
   EXPECT_EQ(r.sent.back().first.rfind("syst:comm:rlst loc", 0), 0u);
-  EXPECT_FALSE(r.builtin.simulatedCounter(kSim3800)->remote());
-  EXPECT_FALSE(r.builtin.simulatedCounter(kSim3820)->remote());
+  EXPECT_FALSE(sim::simulatedCounter(r.builtin, kSim3800)->remote());
+  EXPECT_FALSE(sim::simulatedCounter(r.builtin, kSim3820)->remote());
   const size_t messages = r.sent.size();
   r.fp.shutdown();  // once only
   EXPECT_EQ(r.sent.size(), messages);
@@ -404,6 +415,196 @@ TEST(FrontPanel, SettingModeHandsTheDrawColourOverAndBack) {
   r.fp.command(Command::SettingMode);
   EXPECT_EQ(r.fp.drawColor(), (core::Color{255, 0, 0}));
   EXPECT_EQ(r.count(Change::DrawColor) - before, 1);
+}
+
+// ---- Faults and bad input
+
+// The files of the database folder, without the engine's side files (the test's own
+// read-only look at a database leaves them).
+std::vector<std::string> folderFiles(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) {
+    const std::string name = e.path().filename();
+    if (name.ends_with("-wal") || name.ends_with("-shm")) continue;
+    names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(FrontPanel, AnAnswerThatIsNoReadingIsNeitherStoredNorCountedAndStopsTheRun) {
+  Rig r;
+  r.select3800();
+  r.fp.selection().save = true;
+  r.fp.selection().database = 2;
+  r.fp.command(Command::RunStart);
+  r.ticks(3);
+  r.counter().setFaults({.garbageNextAnswer = true});
+  r.ticks(2);
+  EXPECT_FALSE(r.fp.running());
+  EXPECT_EQ(r.messages("fetch?\n"), 4) << "no query after the garbage";
+  EXPECT_EQ(r.fp.loop().count(), 3);
+  EXPECT_EQ(r.fp.loop().statistics().validCount(), 3);
+  EXPECT_EQ(r.fp.loop().window().count(), 3);
+  EXPECT_EQ(r.fp.values().count, "3");
+  int dateRows = 0;
+  EXPECT_EQ(storedValues(r.folder.file(2), &dateRows).size(), 3u);
+  ASSERT_EQ(r.ui.shown.size(), 1u);
+  const std::string& text = r.ui.shown[0].text;
+  EXPECT_EQ(text.rfind("The counter's answer is not a reading, so the run has been stopped.", 0),
+            0u);
+  EXPECT_NE(text.find("\nCounter: V3800A (USB0::0x2B7A::0x0ED8::SIM3800A01::INSTR)\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("\nAnswer: \""), std::string::npos);
+  EXPECT_EQ(r.ui.shown[0].caption, "V38XX_AP");
+  EXPECT_EQ(r.ui.shown[0].icon, core::Icon::Error);
+}
+
+TEST(FrontPanel, ARunThatCannotStartKeepsTheOldRecording) {
+  Rig r;
+  r.select3800();
+  r.fp.selection().save = true;
+  r.fp.selection().database = 3;
+  r.fp.command(Command::RunStart);
+  r.ticks(2);
+  r.fp.command(Command::RunStop);
+  int dateRows = 0;
+  const std::vector<double> old = storedValues(r.folder.file(3), &dateRows);
+  ASSERT_EQ(old.size(), 2u);
+
+  // The link drops at the first query of the next run; its overwrite question was answered Yes.
+  r.counter().setFaults({.dropNextAnswer = true});
+  r.ui.answers = {core::Answer::Yes};
+  r.fp.command(Command::RunStart);
+  r.ticks(2);
+  EXPECT_FALSE(r.fp.running());
+  EXPECT_EQ(storedValues(r.folder.file(3), &dateRows), old) << "the old recording is intact";
+  EXPECT_EQ(folderFiles(r.folder.file(3).parent_path()), std::vector<std::string>{"DBfile_DB3.db"});
+}
+
+TEST(FrontPanel, RunStartFromTheMenuReadsStopAfterNAfresh) {
+  Rig r;
+  r.select3800();
+  r.fp.panel().setText(Ctl::StopAfterNCount, "100");
+  r.fp.panel().setChecked(Ctl::StopAfterNBox, true);
+  r.fp.panel().setText(Ctl::StopAfterNCount, "10");  // edited with the box ticked
+  r.fp.command(Command::RunStart);
+  r.ticks(15);
+  EXPECT_FALSE(r.fp.running());
+  EXPECT_EQ(r.messages("fetch?\n"), 10);
+  EXPECT_EQ(r.fp.panel().stopAfterN(), 10);
+}
+
+TEST(FrontPanel, BadNumbersAreRefusedBeforeAnythingIsSent) {
+  struct Case {
+    const char* proves;
+    std::function<void(Rig&)> setUp;
+    Ctl field;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"a scale beyond the double range",
+       [](Rig& r) {
+         r.fp.panel().setChecked(Ctl::SetScaleOffsetBox, true);
+         r.fp.panel().setText(Ctl::ScaleEdit, "1e999");
+       },
+       Ctl::ScaleEdit, "Scale: \"1e999\" is not a number. Please enter a number."},
+      {"an offset that is no number",
+       [](Rig& r) {
+         r.fp.panel().setChecked(Ctl::SetScaleOffsetBox, true);
+         r.fp.panel().setText(Ctl::OffsetEdit, "--5x");
+       },
+       Ctl::OffsetEdit, "Offset: \"--5x\" is not a number. Please enter a number."},
+      {"an empty limit with the limits on",
+       [](Rig& r) {
+         r.fp.panel().setChecked(Ctl::SetLimitBox, true);
+         r.fp.panel().setText(Ctl::UpperEdit, "");
+         r.fp.panel().setText(Ctl::LowerEdit, "5");
+       },
+       Ctl::UpperEdit, "Upper: please enter a number."},
+      {"an empty gate time", [](Rig& r) { r.fp.panel().setText(Ctl::GateTimeEdit, " "); },
+       Ctl::GateTimeEdit, "Gate: please enter a number."},
+      {"an empty N with its box ticked",
+       [](Rig& r) {
+         r.fp.panel().setChecked(Ctl::StopAfterNBox, true);
+         r.fp.panel().setText(Ctl::StopAfterNCount, "");
+       },
+       Ctl::StopAfterNCount, "Stop After N count: please enter a number."},
+      {"an N out of its range",
+       [](Rig& r) {
+         r.fp.panel().setChecked(Ctl::StopAfterNBox, true);
+         r.fp.panel().setText(Ctl::StopAfterNCount, "0");
+       },
+       Ctl::StopAfterNCount, "Stop After N count: Please enter an integer between 1 and 10000000."},
+  };
+  for (const Case& c : cases) {
+    Rig r;
+    r.select3800();
+    c.setUp(r);
+    std::vector<Ctl> focused;
+    r.fp.panel().setFocusHandler([&](Ctl id) { focused.push_back(id); });
+    r.ui.shown.clear();
+    const std::size_t sentBefore = r.sent.size();
+    r.fp.panel().press(Ctl::RunButton);
+    EXPECT_FALSE(r.fp.running()) << c.proves;
+    EXPECT_EQ(r.sent.size(), sentBefore) << c.proves << ": nothing was sent";
+    EXPECT_FALSE(r.timers.active) << c.proves;
+    ASSERT_EQ(r.ui.shown.size(), 1u) << c.proves;
+    EXPECT_EQ(r.ui.shown[0].text, c.message) << c.proves;
+    EXPECT_EQ(r.ui.shown[0].caption, "V38XX_AP") << c.proves;
+    EXPECT_EQ(r.ui.shown[0].icon, core::Icon::Error) << c.proves;
+    EXPECT_EQ(focused, std::vector<Ctl>{c.field}) << c.proves;
+    EXPECT_FALSE(r.fp.panel().control(Ctl::RunButton).checked) << c.proves;
+    EXPECT_TRUE(r.fp.panel().control(Ctl::StopButton).checked) << c.proves;
+    EXPECT_TRUE(r.fp.commandEnabled(Command::RunStart)) << c.proves;
+  }
+}
+
+TEST(FrontPanel, APassedStopTimeIsRefusedWithAMessage) {
+  Rig r;
+  r.select3800();
+  r.fp.panel().setChecked(Ctl::StopTimeBox, true);
+  r.fp.setStopTime({2001, 1, 1, 0, 0, 0});
+  r.ui.shown.clear();
+  const std::size_t sentBefore = r.sent.size();
+  r.fp.command(Command::RunStart);
+  EXPECT_FALSE(r.fp.running());
+  EXPECT_EQ(r.sent.size(), sentBefore);
+  ASSERT_EQ(r.ui.shown.size(), 1u);
+  EXPECT_EQ(r.ui.shown[0].text,
+            "The stop time 2001/01/01 00:00:00 has already passed, so the run was not started.\n"
+            "Set a later stop time or clear \"Stop Time\".");
+  EXPECT_EQ(r.ui.shown[0].icon, core::Icon::Exclamation);
+  EXPECT_EQ(r.fp.values().current, "") << "no bare 0 on the display";
+}
+
+TEST(FrontPanel, StopDuringAStalledReadCancelsItWithTheSessionsClear) {
+  Rig r(true, true);
+  r.select3800();
+  r.fp.command(Command::RunStart);
+  r.ticks(2);
+  ASSERT_EQ(r.fp.loop().count(), 2);
+  sim::Faults stalled;
+  stalled.stalled = true;
+  r.counter().setFaults(stalled);
+  // STOP is pressed while the tick waits for the answer that does not come: the wait gives
+  // up, the counter is cleared, the stop goes on as always; no time-out has to pass.
+  int stops = 0;
+  r.ui.onWait = [&](core::WaitInput input) {
+    if (input != core::WaitInput::Served || stops++) return;
+    r.fp.panel().press(Ctl::StopButton);
+  };
+  r.ticks(1);
+  EXPECT_EQ(stops, 1);
+  EXPECT_FALSE(r.fp.running());
+  EXPECT_EQ(r.fp.loop().count(), 2);
+  EXPECT_TRUE(r.ui.shown.empty()) << "a cancelled read is no failure";
+  EXPECT_EQ(r.lastSent(), "INIT:CONT OFF");
+  // The clear dropped the stalled answer: after the stall the next query gets its own.
+  r.ui.onWait = {};
+  r.counter().setFaults({});
+  r.fp.instrument().write("*IDN?");
+  EXPECT_EQ(r.fp.instrument().read(), r.counter().identification() + "\n");
 }
 
 }  // namespace

@@ -32,6 +32,7 @@
 #include "records/setting_mode_dialog.h"
 #include "records/view_record_dialog.h"
 #include "sim/counter.h"
+#include "sim/in_process_counters.h"
 
 using app::CounterDialog;
 using measure::Ctl;
@@ -393,7 +394,10 @@ class CounterWindowTest : public QObject {
     QVERIFY(!win.action(app::Command::About)->isEnabled());
     // The system menu's About (the Help menu's last entry here) opens during the run too.
     QVERIFY(win.systemAboutAction()->isEnabled());
-    QCOMPARE(win.systemAboutAction()->text(), QStringLiteral("About V38XX_AP(&A)..."));
+    // Its mnemonic is the "A" of "About", shown as a menu shows mnemonics.
+    QCOMPARE(win.systemAboutAction()->text(), QStringLiteral("&About V38XX_AP..."));
+    QCOMPARE(QKeySequence::mnemonic(win.systemAboutAction()->text()),
+             QKeySequence(Qt::ALT | Qt::Key_A));
     int abouts = 0;
     win.setDialogHook([&abouts](QDialog& d) {
       abouts += dynamic_cast<app::AboutDialog*>(&d) != nullptr;
@@ -510,32 +514,67 @@ class CounterWindowTest : public QObject {
     QVERIFY(!none.window->frontPanel().selection().save);
   }
 
-  void typedAddressesAreCheckedAndSearched() {
+  void typedAddressesAreNeverRewrittenAndCancelSearchesNothing() {
     Rig rig;
     rig.start();
-    rig.window->setDialogHook([](QDialog& d) {
+    std::vector<std::string> refusals;
+    rig.window->setDialogHook([&](QDialog& d) {
       auto& dialog = dynamic_cast<instrument::TcpipAddressDialog&>(d);
       dialog.show();
       QCOMPARE(dialog.field(0)->text(), QStringLiteral("0.0.0.0"));
       QCOMPARE(dialog.field(1)->text(), QString());
       QCOMPARE(dialog.okButton()->text(), QStringLiteral("OK"));
-      // Numbers above 255 cannot be typed; an unfinished address keeps the dialog open.
-      QTest::keyClicks(dialog.field(1), QStringLiteral("300"));
-      QCOMPARE(dialog.field(1)->text(), QStringLiteral("30"));
-      dialog.field(1)->setText(QStringLiteral("127.0"));
-      click(dialog.okButton());
-      QVERIFY(dialog.isVisible());
-      QVERIFY(dialog.field(1)->hasFocus() || !dialog.isActiveWindow());
+      QCOMPARE(dialog.cancelButton()->text(), QStringLiteral("Cancel"));
+      // What is typed stays as typed, and OK refuses it naming the field: never an address
+      // the user did not type.
+      for (const QString& typed : {QStringLiteral("300.1.2.3"), QStringLiteral("999.999.999.999"),
+                                   QStringLiteral("127.0.0.1:5025"), QStringLiteral("127.0")}) {
+        dialog.field(1)->clear();
+        QTest::keyClicks(dialog.field(1), typed);
+        QCOMPARE(dialog.field(1)->text(), typed);
+        rig.ui.clearShown();
+        click(dialog.okButton());
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(rig.ui.shown().size(), std::size_t(1));
+        refusals.push_back(rig.ui.shown()[0].text);
+      }
       dialog.field(1)->setText(QStringLiteral("127.000.0.1"));
+      rig.ui.clearShown();
       click(dialog.okButton());
       QCOMPARE(dialog.result(), int(QDialog::Accepted));
     });
     rig.window->action(app::Command::TcpipAddresses)->trigger();
+    QCOMPARE(refusals.front(),
+             std::string("IP 2: \"300.1.2.3\" is not an IP address. Please enter four numbers "
+                         "from 0 to 255 separated by dots, for example 192.168.0.5."));
+    for (const std::string& r : refusals) QVERIFY(r.rfind("IP 2: \"", 0) == 0);
     const auto& typed = rig.window->frontPanel().instrument().typedAddresses().addresses();
     QCOMPARE(typed[0], std::string("0.0.0.0"));
     QCOMPARE(typed[1], std::string("127.0.0.1"));
-    // The USB counters are still found; nothing answers as a counter on the loopback address.
+    // The USB counters are still found; nothing answers as a counter on the loopback address,
+    // and the user is told so.
     QCOMPARE(rig.window->deviceList()->count(), 2);
+    QCOMPARE(rig.messages(), std::vector<std::string>{"No V38XX counter answered at 127.0.0.1."});
+
+    // Escape (or Cancel) leaves without taking the fields and without a search.
+    rig.ui.clearShown();
+    int searchedBefore = 0;
+    sim::simulatedCounter(*rig.visa, guitest::kSim3800)->setCommandLog([&](std::string_view m) {
+      searchedBefore += m.find("*IDN?") != std::string_view::npos;
+    });
+    rig.window->setDialogHook([](QDialog& d) {
+      auto& dialog = dynamic_cast<instrument::TcpipAddressDialog&>(d);
+      dialog.show();
+      dialog.field(1)->setText(QStringLiteral("10.0.0.7"));
+      QTest::keyClick(&dialog, Qt::Key_Escape);
+      QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    });
+    rig.window->action(app::Command::TcpipAddresses)->trigger();
+    QCOMPARE(typed[1], std::string("127.0.0.1"));
+    QCOMPARE(searchedBefore, 0);
+    QVERIFY(rig.messages().empty());
+    sim::simulatedCounter(*rig.visa, guitest::kSim3800)->setCommandLog({});
   }
 
   void theLanguageTabRelabelsEverythingAndNothingIsClipped() {
@@ -647,6 +686,27 @@ class CounterWindowTest : public QObject {
       }
       check(QStringLiteral("compact gate"));
     }
+  }
+
+  void theAboutBoxAndItsEntrySpeakTheWindowsLanguage() {
+    Rig rig(RigOptions{.language = std::string(measure::kChineseSimplified)});
+    rig.start();
+    QCOMPARE(rig.window->systemAboutAction()->text(), QStringLiteral("关于 V38XX_AP(&A)..."));
+    QStringList texts;
+    rig.window->setDialogHook([&texts](QDialog& d) {
+      auto& about = dynamic_cast<app::AboutDialog&>(d);
+      texts << about.windowTitle();
+      for (QLabel* l : about.findChildren<QLabel*>()) texts << l->text();
+      about.reject();
+    });
+    rig.window->systemAboutAction()->trigger();
+    QVERIFY(texts.contains(QStringLiteral("关于计数器工具")));
+    QVERIFY(texts.contains(QStringLiteral("适用于 V3800A 和 V3820A 的计数器工具")));
+    QVERIFY(texts.contains(QStringLiteral("版本 1.1.2")));
+    // The page keys and the statistics box are in the language too.
+    QCOMPARE(key(rig, Ctl::FreqRatioPage)->caption(), QStringLiteral("频率/频率比"));
+    QCOMPARE(qobject_cast<controls::SkinButton*>(w(rig, Ctl::StatsShowBox))->text(),
+             QStringLiteral("统计"));
   }
 
   void theAboutBoxOpensTheMakersSiteAndMovesWithThePointer() {

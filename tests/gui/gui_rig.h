@@ -16,6 +16,7 @@
 #include "app/qt_interaction_widget.h"
 #include "manual_clock.h"
 #include "measure/texts.h"
+#include "sim/in_process_counters.h"
 #include "visa/builtin_library.h"
 
 namespace guitest {
@@ -78,7 +79,7 @@ class Rig {
     return out;
   }
 
-  sim::Counter* counter(const char* resource) { return visa->simulatedCounter(resource); }
+  sim::Counter* counter(const char* resource) { return sim::simulatedCounter(*visa, resource); }
 
   QTemporaryDir dir;
   std::string workDir;

@@ -238,6 +238,38 @@ TEST(ConsoleRead, StatusRulesPerInterface) {
   }
 }
 
+TEST(ConsoleRead, SaysWhenAReadTimedOutOrFailed) {
+  struct Case {
+    const char* proves;
+    InterfaceKind kind;
+    std::string name;
+    std::optional<Reply> reply;
+    std::string status;
+  };
+  const Case cases[] = {
+      {"usb: a query with no answer (*CLS)", InterfaceKind::Usb, kUsbName, std::nullopt,
+       "No answer: the read timed out after 15000 ms."},
+      {"tcpip: a read with nothing pending", InterfaceKind::Tcpip, kTcpipName,
+       Reply{"", VI_ERROR_TMO}, "No answer: the read timed out after 15000 ms."},
+      {"gpib: nothing came", InterfaceKind::Gpib, kGpibName, std::nullopt,
+       "No answer: the read timed out after 15000 ms."},
+      {"tcpip: part of an answer, then the time-out", InterfaceKind::Tcpip, kTcpipName,
+       Reply{"+2", VI_ERROR_TMO}, "Timeout expired before operation completed."},
+      {"usb: a proper answer", InterfaceKind::Usb, kUsbName, Reply{"+1\n", std::nullopt}, ""},
+  };
+  for (const Case& c : cases) {
+    ConsoleRig rig;
+    rig.only(c.kind, c.name);
+    rig.answer(c.name, c.reply);
+    rig.console.setSendText("*CLS");
+    rig.console.queryCommand();
+    EXPECT_EQ(rig.console.statusText(), c.status) << c.proves;
+    EXPECT_TRUE(rig.ui.shown.empty()) << c.proves << ": said in the dialog, no message box";
+    rig.console.writeCommand();
+    EXPECT_EQ(rig.console.statusText(), "") << c.proves << ": a write clears it";
+  }
+}
+
 TEST(ConsoleAllocation, FailuresShowTheirMessageAndSendNothing) {
   ConsoleRig rig;
   rig.only(InterfaceKind::Usb, kUsbName);

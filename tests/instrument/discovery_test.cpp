@@ -423,24 +423,34 @@ TEST(TypedAddresses, SearchOpensEachSetAddressAndSkipsTheUnset) {
     std::vector<DeviceEntry> entries;
     std::vector<std::string> lines;
   };
+  // The LAN instrument of the resource file stays listed after the typed ones, in the first
+  // slot after the four of the typed addresses.
+  const std::string listed = "TCPIP0::10.1.1.1::inst0::INSTR";
+  const DeviceEntry listedEntry{InterfaceKind::Tcpip, TcpipAddressData::kCount, listed};
+  const std::string listedLine = "V3800A--TCPIP--10.1.1.1";
   const Case cases[] = {
       {"addresses 2 and 4 unset",
        {"127.0.0.1", "0.0.0.0", "10.0.0.2", "0.0.0.0"},
-       {"TCPIP::127.0.0.1", "TCPIP::10.0.0.2"},
+       {"TCPIP::127.0.0.1", "TCPIP::10.0.0.2", listed},
        {{InterfaceKind::Tcpip, 0, "TCPIP::127.0.0.1::inst0::INSTR"},
-        {InterfaceKind::Tcpip, 2, "TCPIP::10.0.0.2::inst0::INSTR"}},
-       {"V3800A--TCPIP--127.0.0.1", "V3820A--TCPIP--10.0.0.2"}},
+        {InterfaceKind::Tcpip, 2, "TCPIP::10.0.0.2::inst0::INSTR"},
+        listedEntry},
+       {"V3800A--TCPIP--127.0.0.1", "V3820A--TCPIP--10.0.0.2", listedLine}},
       {"address 1 unset too",
        {"0.0.0.0", "0.0.0.0", "0.0.0.0", "10.0.0.4"},
-       {"TCPIP::10.0.0.4"},
-       {{InterfaceKind::Tcpip, 3, "TCPIP::10.0.0.4::inst0::INSTR"}},
-       {"V3820A--TCPIP--10.0.0.4"}},
+       {"TCPIP::10.0.0.4", listed},
+       {{InterfaceKind::Tcpip, 3, "TCPIP::10.0.0.4::inst0::INSTR"}, listedEntry},
+       {"V3820A--TCPIP--10.0.0.4", listedLine}},
       {"an instrument without V38 is opened but not listed",
        {"10.0.0.9", "0.0.0.0", "0.0.0.0", "0.0.0.0"},
-       {"TCPIP::10.0.0.9"},
-       {},
-       {}},
-      {"nothing set", {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0"}, {}, {}, {}},
+       {"TCPIP::10.0.0.9", listed},
+       {listedEntry},
+       {listedLine}},
+      {"nothing set",
+       {"0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0"},
+       {listed},
+       {listedEntry},
+       {listedLine}},
   };
   for (const Case& c : cases) {
     Rig rig;
@@ -457,7 +467,8 @@ TEST(TypedAddresses, SearchOpensEachSetAddressAndSkipsTheUnset) {
     TcpipAddressData::Addresses shown;
     rig.inst.tcpipAddressCommand([&](TcpipAddressData& dialog) {
       shown = dialog.fieldTexts();
-      ASSERT_TRUE(dialog.accept(c.addresses));
+      EXPECT_TRUE(dialog.accept(c.addresses));
+      return true;
     });
     EXPECT_EQ(shown, (TcpipAddressData::Addresses{"0.0.0.0", "", "", ""})) << c.proves;
     EXPECT_TRUE(flagDuringSearch) << c.proves;
@@ -469,7 +480,7 @@ TEST(TypedAddresses, SearchOpensEachSetAddressAndSkipsTheUnset) {
     EXPECT_EQ(opened, c.opened) << c.proves;
     EXPECT_EQ(rig.inst.entries(), c.entries) << c.proves;
     const auto expressions = rig.expressions();
-    EXPECT_EQ(std::count(expressions.begin(), expressions.end(), kTcpipExpr), 0) << c.proves;
+    EXPECT_EQ(std::count(expressions.begin(), expressions.end(), kTcpipExpr), 1) << c.proves;
     EXPECT_EQ(lineTexts(rig.inst), c.lines) << c.proves;
   }
 }
@@ -477,15 +488,73 @@ TEST(TypedAddresses, SearchOpensEachSetAddressAndSkipsTheUnset) {
 TEST(TypedAddresses, TheNextRefreshUsesTheVisaSearchAgain) {
   Rig rig;
   rig.inst.tcpipAddressCommand([](TcpipAddressData& dialog) {
-    dialog.accept({"127.0.0.1", "", "", ""});
+    return dialog.accept({"127.0.0.1", "", "", ""});
   });
   rig.clearRecords();
   rig.inst.search();
   EXPECT_EQ(rig.expressions().front(), kTcpipExpr);
   // The addresses stay for the next TCP/IP Address command.
   TcpipAddressData::Addresses shown;
-  rig.inst.tcpipAddressCommand([&](TcpipAddressData& dialog) { shown = dialog.fieldTexts(); });
+  rig.inst.tcpipAddressCommand([&](TcpipAddressData& dialog) {
+    shown = dialog.fieldTexts();
+    return false;
+  });
   EXPECT_EQ(shown, (TcpipAddressData::Addresses{"127.0.0.1", "", "", ""}));
+}
+
+TEST(TypedAddresses, LeavingTheDialogWithoutOkChangesAndSearchesNothing) {
+  Rig rig;
+  rig.inst.search(true);
+  rig.clearRecords();
+  rig.inst.tcpipAddressCommand([](TcpipAddressData& dialog) {
+    dialog.accept({"10.0.0.5", "", "", ""});  // typed, then Escape or Cancel
+    return false;
+  });
+  EXPECT_TRUE(rig.visa.calls.empty()) << "no search";
+  EXPECT_EQ(rig.inst.typedAddresses().addresses()[0], "0.0.0.0");
+  EXPECT_FALSE(rig.inst.typedAddressFlag());
+  EXPECT_TRUE(rig.ui.shown.empty());
+}
+
+TEST(TypedAddresses, AnAddressWhereNoCounterAnswersIsReported) {
+  Rig rig;
+  rig.visa.addInstrument("TCPIP::127.0.0.1", idn3800("A"));
+  rig.visa.addInstrument("TCPIP::10.0.0.9", "OTHER,DMM100,1,1");
+  rig.inst.tcpipAddressCommand([](TcpipAddressData& dialog) {
+    return dialog.accept({"127.0.0.1", "10.0.0.9", "10.0.0.77", ""});
+  });
+  EXPECT_EQ(lineTexts(rig.inst), std::vector<std::string>{"V3800A--TCPIP--127.0.0.1"});
+  ASSERT_EQ(rig.ui.shown.size(), 1u);
+  EXPECT_EQ(rig.ui.shown[0].text, "No V38XX counter answered at 10.0.0.9, 10.0.0.77.");
+  EXPECT_EQ(rig.ui.shown[0].caption, "V38XX_AP");
+  EXPECT_EQ(rig.ui.shown[0].icon, core::Icon::Exclamation);
+}
+
+TEST(ReturnToLocal, InstrumentsTalkedToButNotListedGoBackToLocalToo) {
+  Rig rig;
+  // A typed address that is no counter, and a counter of an earlier search that the last one
+  // no longer lists: both were addressed, so both go back to local at the end.
+  rig.visa.addInstrument("TCPIP::10.0.0.9", "OTHER,DMM100,1,1");
+  rig.add(kUsb3800Hex, "USB0::0x2B7A::0x0ED8::SN00000001::INSTR", idn3800("SN00000001"));
+  rig.inst.search(true);
+  rig.visa.findResults[kUsb3800Hex].clear();
+  rig.add(kUsb3820Hex, "USB0::0x2B7A::0x0EEC::SN00000002::INSTR", idn3820("SN00000002"));
+  rig.inst.tcpipAddressCommand([](TcpipAddressData& dialog) {
+    return dialog.accept({"10.0.0.9", "", "", ""});
+  });
+  ASSERT_EQ(lineTexts(rig.inst), std::vector<std::string>{"V3820A--USBTMC--SN00000002"});
+  rig.clearRecords();
+  rig.inst.returnToLocal(false, "100 ms");
+  const std::string rlst("syst:comm:rlst loc\0", 19);
+  const auto writes = rig.visa.callsOf("viWrite");
+  ASSERT_EQ(writes.size(), 3u) << "the listed counter and the two others";
+  for (const auto& w : writes) EXPECT_EQ(w.text, rlst);
+  std::vector<std::string> reopened;
+  for (const auto& o : rig.visa.callsOf("viOpen")) reopened.push_back(o.text);
+  EXPECT_EQ(reopened, (std::vector<std::string>{"USB0::0x2B7A::0x0ED8::SN00000001::INSTR",
+                                                "TCPIP::10.0.0.9"}));
+  EXPECT_TRUE(rig.visa.openSessions.empty()) << "every session closed again";
+  EXPECT_TRUE(rig.visa.openManagers.empty());
 }
 
 }  // namespace

@@ -16,6 +16,12 @@ constexpr const char* kUsbName2 = "USB0::0x2B7A::0x0ED8::SN00000002::INSTR";
 constexpr const char* kGpibName = "GPIB0::22::INSTR";
 constexpr const char* kTcpipName = "TCPIP0::127.0.0.1::inst0::INSTR";
 
+// The VISA status text of a read failure's message (the lines after it name the counter and
+// the command whose answer was read).
+std::string statusPart(const std::string& message) {
+  return message.substr(0, message.find("\n\n"));
+}
+
 // A rig whose current instrument is the one `name` found by `expression`, answering reads with
 // `reply` (scripted per write) once the search is over.
 struct IoRig : Rig {
@@ -156,7 +162,7 @@ TEST(InstrumentRead, NonZeroStatusOnUsbAndTcpipClearsStopsAndReports) {
     EXPECT_EQ(rig->visa.callsOf("viClear")[0].object, rig->session) << c.proves;
     EXPECT_EQ(messagesAtRunStop, 0u) << c.proves << ": the run stops before the message";
     ASSERT_EQ(rig->ui.shown.size(), 1u) << c.proves;
-    EXPECT_EQ(rig->ui.shown[0].text, "status " + std::to_string(c.status)) << c.proves;
+    EXPECT_EQ(statusPart(rig->ui.shown[0].text), "status " + std::to_string(c.status)) << c.proves;
     EXPECT_EQ(rig->ui.shown[0].caption, "V38XX_AP") << c.proves;
     EXPECT_EQ(rig->ui.shown[0].icon, core::Icon::Error) << c.proves;
   }
@@ -168,8 +174,34 @@ TEST(InstrumentRead, TimeOutMessageIsTheVisaStatusDescription) {
   rig.inst.write("fetch?\n");
   EXPECT_EQ(rig.inst.read(), "");
   ASSERT_EQ(rig.ui.shown.size(), 1u);
-  EXPECT_EQ(rig.ui.shown[0].text, "Timeout expired before operation completed.");
+  EXPECT_EQ(statusPart(rig.ui.shown[0].text), "Timeout expired before operation completed.");
   EXPECT_EQ(rig.runStops, 1);
+}
+
+TEST(InstrumentRead, FailureMessageNamesTheCounterAndTheCommand) {
+  struct Case {
+    const char* proves;
+    std::unique_ptr<IoRig> rig;
+    std::string command;
+    std::string message;
+  };
+  Case cases[] = {
+      {"usb, a query with its line feed", std::make_unique<UsbRig>(), "fetch?\n",
+       "Timeout expired before operation completed.\n\n"
+       "Counter: V3800A (USB0::0x2B7A::0x0ED8::SN00000001::INSTR)\n"
+       "While reading the answer to \"fetch?\"."},
+      {"tcp/ip, a bare query", std::make_unique<TcpipRig>(), "calc3:data?",
+       "Timeout expired before operation completed.\n\n"
+       "Counter: V3800A (TCPIP0::127.0.0.1::inst0::INSTR)\n"
+       "While reading the answer to \"calc3:data?\"."},
+  };
+  for (Case& c : cases) {
+    c.rig->answer(std::nullopt);
+    c.rig->inst.write(c.command);
+    c.rig->inst.read();
+    ASSERT_EQ(c.rig->ui.shown.size(), 1u) << c.proves;
+    EXPECT_EQ(c.rig->ui.shown[0].text, c.message) << c.proves;
+  }
 }
 
 TEST(InstrumentRead, GpibJudgesByTheCountNotTheStatus) {

@@ -11,7 +11,7 @@ import simulator
 
 
 class AddinFixture:
-    def __init__(self, headless=True):
+    def __init__(self, headless=True, settings=None):
         self.build = os.path.abspath(office.BUILD_DIR)
         self.root = tempfile.mkdtemp(prefix="v38xx-addin-")
         self.sims = [simulator.Simulator(self.build, "V3800A"),
@@ -21,6 +21,8 @@ class AddinFixture:
         os.makedirs(self.settings_dir)
         self.settings = os.path.join(self.settings_dir, "CTR_TOOLV38XX.ini")
         shutil.copy(os.path.join(self.build, "share/v38xx/addin/CTR_TOOLV38XX.ini"), self.settings)
+        for key, value in (settings or {}).items():
+            self.set_setting(key, value)
         self.visa_conf = os.path.join(self.root, "visa.conf")
         with open(self.visa_conf, "w") as f:
             f.write("[simulation]\nenabled = false\n[lan]\n")
@@ -34,6 +36,15 @@ class AddinFixture:
         except Exception:
             self.stop()
             raise
+
+    def set_setting(self, key, value):
+        """Writes one key of section Information of the add-in's settings file."""
+        with open(self.settings, encoding="utf-8") as f:
+            lines = f.read().splitlines()
+        lines = [l for l in lines if l.split("=")[0].strip() != key]
+        lines.insert(lines.index("[Information]") + 1, "%s=%s" % (key, value))
+        with open(self.settings, "w", encoding="utf-8") as f:
+            f.write("\n".join(lines) + "\n")
 
     def stop(self):
         self.office.stop()

@@ -146,7 +146,7 @@ class Macros(unittest.TestCase):
             "com.sun.star.script.provider.MasterScriptProviderFactory").createScriptProvider("")
         script = provider.getScript(
             "vnd.sun.star.script:addin_probe.py$probe?language=Python&location=user")
-        self.assertEqual(script.invoke((), (), ())[0], "Chinese(Simplify)|关于|7|250|2")
+        self.assertEqual(script.invoke((), (), ())[0], "Chinese(Simplify)|关于 ORVALENT V38XX Tallyway|7|250|2")
 
 
 class CommandLine(unittest.TestCase):

@@ -24,6 +24,9 @@ struct Fakes : reading::ReadingLink,
   bool storeFails = false;
   bool stopTimeBox = false;
   std::string count;
+  std::string maxText;
+  std::string minText;
+  std::function<void(const std::string&)> onCurrent;
   int charts = 0;
 
   void write(const std::string&) override { ++queries; }
@@ -38,6 +41,8 @@ struct Fakes : reading::ReadingLink,
     return a;
   }
   bool lastReadFailed() const override { return failed; }
+  std::string counter;
+  std::string counterDescription() const override { return counter; }
   bool append(const std::string& answer, std::string* error) override {
     if (storeFails) *error = "The disk is full.";
     if (!storeFails) stored.push_back(answer);
@@ -53,8 +58,14 @@ struct Fakes : reading::ReadingLink,
   void showCount(const std::string& t) override { count = t; }
   void showStdev(const std::string&) override {}
   void showElapsed(const std::string&) override {}
-  void showCurrent(const std::string&) override {}
-  void showTrend(const reading::TrendChart&) override { ++charts; }
+  void showCurrent(const std::string& t) override {
+    if (onCurrent) onCurrent(t);
+  }
+  void showTrend(const reading::TrendChart& chart) override {
+    ++charts;
+    maxText = chart.maxText;
+    minText = chart.minText;
+  }
   int chartWidth() const override { return 400; }
   int chartHeight() const override { return 200; }
 };
@@ -137,14 +148,83 @@ TEST(ReadingLoop, AFailedTickCountsStoresAndDrawsNothing) {
 
 TEST(ReadingLoop, OverflowAnswersAreCountedAndDrawnButLeaveTheStatistics) {
   Rig r;
-  r.f.answers = {"+1.0E+000\n", "9.91E+37\n", "+3.0E+000\n"};
-  for (int i = 0; i < 3; ++i) r.loop.tick();
-  EXPECT_EQ(r.f.count, "3");
+  r.f.answers = {"+1.0E+000\n", "9.91E+37\n", "+3.0E+000\n", "-9.91E+37\n"};
+  std::vector<std::string> currents;
+  r.f.onCurrent = [&](const std::string& t) { currents.push_back(t); };
+  for (int i = 0; i < 4; ++i) r.loop.tick();
+  EXPECT_EQ(r.f.count, "4");
   EXPECT_EQ(r.loop.statistics().validCount(), 2);
   EXPECT_DOUBLE_EQ(r.loop.statistics().standardDeviation(), std::sqrt(2.0));
-  EXPECT_EQ(r.loop.maximum(), 9.91e37);
+  // The counter's no-signal answers are no measurements: not the maximum, not the minimum.
+  EXPECT_EQ(r.loop.maximum(), 3.0);
+  EXPECT_EQ(r.loop.minimum(), 1.0);
+  EXPECT_EQ(r.f.maxText, "3.0000000000  Hz");
   EXPECT_EQ(r.loop.window().value(2), 9.91e37);
-  EXPECT_EQ(r.f.stored.size(), 3u);
+  EXPECT_EQ(r.f.stored,
+            (std::vector<std::string>{"+1.0E+000\n", "9.91E+37\n", "+3.0E+000\n", "-9.91E+37\n"}))
+      << "stored as received";
+  ASSERT_EQ(currents.size(), 4u);
+  EXPECT_EQ(currents[1], "No signal");
+  EXPECT_EQ(currents[3], "No signal");
+  EXPECT_EQ(currents[2], "3.0000000000 Hz");
+}
+
+TEST(ReadingLoop, OnlyOverflowAnswersShowNoSignalForMaximumAndMinimum) {
+  Rig r;
+  r.f.answers = {"9.91E+37\n", "9.91E+37\n"};
+  r.loop.redraw();
+  EXPECT_EQ(r.f.maxText, "0") << "before the first reading";
+  EXPECT_EQ(r.f.minText, "0");
+  r.loop.tick();
+  r.loop.tick();
+  EXPECT_EQ(r.f.maxText, "No signal");
+  EXPECT_EQ(r.f.minText, "No signal");
+}
+
+TEST(ReadingLoop, AnAnswerWithoutANumberIsNoReadingAndStopsTheRun) {
+  struct Case {
+    const char* proves;
+    std::string answer;
+    std::string quoted;  // as the message quotes it
+  };
+  const Case cases[] = {
+      {"letters", "ERR BUSY\n", "\"ERR BUSY\\n\""},
+      {"nothing at all", "", "\"\""},
+      {"control bytes", std::string("\x07\x01zz\r\n"), "\"\\x07\\x01zz\\r\\n\""},
+      {"a sign without digits", "+E+006\n", "\"+E+006\\n\""},
+  };
+  for (const Case& c : cases) {
+    Rig r;
+    r.f.counter = "V3800A (USB0::0x2B7A::0x0ED8::SIM3800A01::INSTR)";
+    r.f.answers = {"+1.0E+000\n", c.answer, "+3.0E+000\n"};
+    r.loop.tick();
+    r.loop.tick();
+    EXPECT_EQ(r.runStops, 1) << c.proves;
+    EXPECT_EQ(r.loop.count(), 1) << c.proves;
+    EXPECT_EQ(r.f.count, "1") << c.proves;
+    EXPECT_EQ(r.loop.statistics().validCount(), 1) << c.proves;
+    EXPECT_EQ(r.loop.window().count(), 1) << c.proves;
+    EXPECT_EQ(r.f.stored.size(), 1u) << c.proves << ": nothing of it stored";
+    EXPECT_EQ(r.loop.maximum(), 1.0) << c.proves;
+    ASSERT_EQ(r.ui.shown.size(), 1u) << c.proves;
+    EXPECT_EQ(r.ui.shown[0].text,
+              "The counter's answer is not a reading, so the run has been stopped. Nothing of it "
+              "was stored or counted.\n\nCounter: V3800A "
+              "(USB0::0x2B7A::0x0ED8::SIM3800A01::INSTR)\nAnswer: " +
+                  c.quoted)
+        << c.proves;
+    EXPECT_EQ(r.ui.shown[0].icon, core::Icon::Error) << c.proves;
+  }
+}
+
+TEST(ReadingLoop, QuotedAnswersAreCutAndShowTheirControlCharacters) {
+  EXPECT_EQ(reading::quotedAnswer("abc"), "\"abc\"");
+  EXPECT_EQ(reading::quotedAnswer("a\tb\x7f"), "\"a\\tb\\x7F\"");
+  EXPECT_EQ(reading::quotedAnswer("\xfe\xc3\xa9"), "\"\\xFE\\xC3\\xA9\"")
+      << "garbage bytes are no text of any language";
+  EXPECT_EQ(reading::quotedAnswer(std::string(200, 'x'), 60),
+            "\"" + std::string(60, 'x') + "...\"");
+  EXPECT_EQ(reading::quotedAnswer(std::string(60, 'y'), 60), "\"" + std::string(60, 'y') + "\"");
 }
 
 TEST(ReadingLoop, TheReadingAfterTheLimitIsTheLast) {

@@ -131,7 +131,7 @@ TEST_F(RecorderTest, StartingTwiceKeepsOneStartDateHoldingTheLaterStart) {
       << "keeping the database appends after its rows";
 }
 
-TEST_F(RecorderTest, OverwriteQuestionYesDeletesEarlierRows) {
+TEST_F(RecorderTest, OverwriteQuestionYesReplacesTheEarlierRowsAtTheFirstReading) {
   record(3, {"1", "2", "3"});
   RecordingSelection s = selecting(3);
   s.databaseUsed = true;
@@ -144,8 +144,31 @@ TEST_F(RecorderTest, OverwriteQuestionYesDeletesEarlierRows) {
   EXPECT_EQ(ui.shown[0].buttons, core::Buttons::YesNo);
   EXPECT_FALSE(s.databaseUsed);
   ASSERT_TRUE(recorder.recording());
-  EXPECT_EQ(rowCount(3), 0);
+  EXPECT_EQ(rowCount(3), 3) << "the old recording stays until the new one has a reading";
   ASSERT_TRUE(recorder.append("7", nullptr));
+  EXPECT_EQ(rowCount(3), 1);
+  ASSERT_TRUE(recorder.append("8", nullptr));
+  recorder.close();
+  EXPECT_EQ(rowCount(3), 2);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.dbFolder()), fs::directory_iterator{}), 1)
+      << "nothing but DBfile_DB3.db is left in the folder";
+}
+
+TEST_F(RecorderTest, AnOverwritingRunWithoutAReadingKeepsTheOldRecording) {
+  record(3, {"1", "2", "3"});
+  RecordingSelection s = selecting(3);
+  ui.answers = {Answer::Yes};
+  recorder.prepare(s, {});
+  ASSERT_TRUE(recorder.recording());
+  EXPECT_EQ(rowCount(3), 3) << "while the new one waits for its first reading";
+  recorder.close();  // the run stopped before its first reading: a dropped link
+  EXPECT_EQ(rowCount(3), 3);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.dbFolder()), fs::directory_iterator{}), 1)
+      << "the new file is gone";
+  // The next run's Yes starts again from the old recording.
+  ui.answers = {Answer::Yes};
+  recorder.prepare(s, {});
+  ASSERT_TRUE(recorder.append("9", nullptr));
   EXPECT_EQ(rowCount(3), 1);
 }
 

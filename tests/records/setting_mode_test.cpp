@@ -281,4 +281,30 @@ TEST_F(SettingModeTest, DamagedFileIsListedAsUsedWithoutADate) {
   EXPECT_TRUE(ui.shown.empty());
 }
 
+TEST_F(SettingModeTest, InChineseEveryTextIsTranslatedAndADatedEntryIsStillRefused) {
+  recordInto(3);
+  measure::Texts chinese(std::string(V38XX_SOURCE_DIR) + "/share/CTR_TOOLV38XX.ini");
+  chinese.setLanguage(measure::kChineseTraditional);
+  SettingMode translated{selection, ui, chinese};
+  translated.open(96, 96);
+  const auto& v = translated.view();
+  EXPECT_EQ(v.entries[0], "資料庫 1");
+  EXPECT_EQ(v.entries[9], "資料庫 10");
+  EXPECT_EQ(v.entries[2], "資料庫 3 ( 11 / 11 / 10 -- 09 : 06 : 32 )");
+  EXPECT_EQ(v.groupBox.caption, chinese.get("1166"));
+  EXPECT_EQ(v.hint, chinese.get("1167"));
+  EXPECT_NE(v.hint.find("調色盤"), std::string::npos);
+  EXPECT_EQ(v.exitTooltip, "離開 ...");
+  // A recorded database is refused whatever its entry's length in this language; an unused one
+  // with a two-digit number is accepted.
+  translated.setSaveChecked(true);
+  translated.selectEntry(2);
+  EXPECT_FALSE(translated.confirm());
+  ASSERT_EQ(ui.shown.size(), 1u);
+  EXPECT_EQ(ui.shown[0].text, chinese.get("902"));
+  translated.selectEntry(9);
+  EXPECT_TRUE(translated.confirm());
+  EXPECT_EQ(selection.database, 10);
+}
+
 }  // namespace

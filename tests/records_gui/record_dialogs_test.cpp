@@ -31,6 +31,7 @@
 #include "records/setting_mode_dialog.h"
 #include "records/view_record_dialog.h"
 #include "records_view/reading_files.h"
+#include "sim/in_process_counters.h"
 #include "support/manual_clock.h"
 #include "support/scripted_interaction.h"
 #include "visa/builtin_library.h"
@@ -89,7 +90,7 @@ struct FakeTimers : app::Timers {
 
 struct NoDialogs : app::Dialogs {
   void showSettingMode(records::SettingMode&) override {}
-  void showTcpipAddress(instrument::TcpipAddressData&) override {}
+  bool showTcpipAddress(instrument::TcpipAddressData&) override { return false; }
   void open(app::Dialog) override {}
 };
 
@@ -122,7 +123,7 @@ void recordRun(int n, int readings) {
   }
   fp.command(app::Command::RunStop);
   QVERIFY(ui.shown.empty());
-  QVERIFY(builtin.simulatedCounter(kSim3800) != nullptr);
+  QVERIFY(sim::simulatedCounter(builtin, kSim3800) != nullptr);
 }
 
 }  // namespace
@@ -132,6 +133,7 @@ class RecordDialogsTest : public QObject {
  private slots:
   void viewDialogShowsStatisticsPagesAndSearch();
   void viewDialogCommandsFollowTheChoice();
+  void viewDialogShowsOverflowStatisticsWhole();
   void chartDialogDrawsMarksAndClears();
   void chartDialogKeepsEarlierTracesUntilClear();
   void recordedRunIsExportedAndChartedAsStored();
@@ -216,6 +218,31 @@ void RecordDialogsTest::viewDialogShowsStatisticsPagesAndSearch() {
   QCOMPARE(dialog.gridModel()->data(dialog.gridModel()->index(0, 1), Qt::DisplayRole).toString(),
            QStringLiteral("1.00000000000000000000"));
   QVERIFY(ui.shown.empty());
+}
+
+void RecordDialogsTest::viewDialogShowsOverflowStatisticsWhole() {
+  // The counter's overflow answers are stored as received: the statistics of such a database
+  // are 38-digit numbers, shown whole however narrow their field, in every language.
+  viewtest::StartDirectory dir;
+  viewtest::writeValues(dir.path(6), {9.91e37, -9.91e37, 9.91e37});
+  testsupport::ScriptedInteraction ui;
+  for (const auto language : {measure::kEnglish, measure::kChineseTraditional}) {
+    measure::Texts texts(iniPath());
+    texts.setLanguage(language);
+    records::ViewRecordDialog dialog(ui, texts);
+    dialog.show();
+    dialog.databaseList()->setCurrentRow(0);
+    QCOMPARE(dialog.maxValue()->text(), QStringLiteral("99100000000000005192630646116011999232"));
+    QCOMPARE(dialog.minValue()->text(), QStringLiteral("-99100000000000005192630646116011999232"));
+    const QLabel* values[] = {dialog.countValue(), dialog.maxValue(), dialog.minValue(),
+                              dialog.avgValue()};
+    for (const QLabel* value : values) {
+      QVERIFY2(
+          value->fontMetrics().horizontalAdvance(value->text()) <= value->contentsRect().width(),
+          qPrintable(value->text()));
+    }
+    for (const QLabel* value : values) QCOMPARE(value->toolTip(), value->text());
+  }
 }
 
 void RecordDialogsTest::viewDialogCommandsFollowTheChoice() {

@@ -440,6 +440,33 @@ TEST(CounterReadings, FaultsChangeTheNextAnswers) {
   EXPECT_EQ(ask(counter, "fetch?").size(), 20u);
 }
 
+TEST(CounterReadings, AStalledCounterHoldsItsAnswersUntilTheStallEndsOrAClear) {
+  Counter counter;
+  sim::Faults stalled;
+  stalled.stalled = true;
+  counter.setFaults(stalled);
+  counter.write("*IDN?");
+  EXPECT_EQ(counter.read(100ms).status, ReadResult::Status::Timeout);
+
+  // The end of the stall lets a reader that is already waiting have the answer.
+  std::thread unstall([&] {
+    std::this_thread::sleep_for(50ms);
+    counter.setFaults({});
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const ReadResult late = counter.read(10s);
+  unstall.join();
+  EXPECT_EQ(late.data, counter.identification() + "\n");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+
+  counter.setFaults(stalled);
+  counter.write("fetch?");
+  counter.clear();
+  counter.setFaults({});
+  EXPECT_EQ(counter.read(50ms).status, ReadResult::Status::Timeout) << "the clear dropped it";
+  EXPECT_EQ(ask(counter, "*IDN?"), counter.identification() + "\n");
+}
+
 TEST(CounterReadings, ServesSeveralThreadsAtOnce) {
   Counter counter;
   std::atomic<bool> stop{false};

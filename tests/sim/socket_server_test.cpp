@@ -170,10 +170,10 @@ TEST_F(SocketServerTest, ControlChannelProtocol) {
   } cases[] = {
       {"idn?\n", "ok ORVALENT,V3800A,SIM3800A01,1.1.2\n"},
       {"errors?\n", "ok 0\n"},
-      {"faults?\n", "ok delay=0 drop=0 garbage=0 overlong=0\n"},
+      {"faults?\n", "ok delay=0 drop=0 garbage=0 overlong=0 stall=0\n"},
       {"delay 250\n", "ok\n"},
       {"overlong 300\n", "ok\n"},
-      {"faults?\n", "ok delay=250 drop=0 garbage=0 overlong=300\n"},
+      {"faults?\n", "ok delay=250 drop=0 garbage=0 overlong=300 stall=0\n"},
       {"delay -5\n", "error usage: delay <milliseconds 0..600000>\n"},
       {"overlong lots\n", "error usage: overlong <bytes 0..16777216>\n"},
       {"signal 2 off\n", "ok\n"},
@@ -185,8 +185,11 @@ TEST_F(SocketServerTest, ControlChannelProtocol) {
       {"setting NOPE\n", "error unknown setting NOPE\n"},
       {"remote?\n", "ok 0\n"},
       {"jump\n", "error unknown command (try help): jump\n"},
+      {"stall on\n", "ok\n"},
+      {"faults?\n", "ok delay=250 drop=0 garbage=0 overlong=300 stall=1\n"},
+      {"stall\n", "error usage: stall on|off\n"},
       {"reset\n", "ok\n"},
-      {"faults?\n", "ok delay=0 drop=0 garbage=0 overlong=0\n"},
+      {"faults?\n", "ok delay=0 drop=0 garbage=0 overlong=0 stall=0\n"},
   };
   for (const Case& c : cases) EXPECT_EQ(client.query(c.command), c.reply) << c.command;
   EXPECT_TRUE(counter.signalConnected(2)) << "reset reconnects the inputs";

@@ -9,6 +9,7 @@
 #include "app/front_panel.h"
 #include "support/manual_clock.h"
 #include "support/scripted_interaction.h"
+#include "sim/in_process_counters.h"
 #include "visa/builtin_library.h"
 
 namespace stabilitytest {
@@ -21,7 +22,7 @@ struct NoTimers : app::Timers {
 
 struct NoDialogs : app::Dialogs {
   void showSettingMode(records::SettingMode&) override {}
-  void showTcpipAddress(instrument::TcpipAddressData&) override {}
+  bool showTcpipAddress(instrument::TcpipAddressData&) override { return false; }
   void open(app::Dialog) override {}
 };
 
@@ -52,7 +53,8 @@ inline std::vector<std::string> recordSimulatedRun(int n, int readings, int read
   fp.selection().save = true;
   fp.selection().database = n;
   fp.command(app::Command::RunStart);
-  sim::Counter& counter = *builtin.simulatedCounter("USB0::0x2B7A::0x0ED8::SIM3800A01::INSTR");
+  sim::Counter& counter =
+      *sim::simulatedCounter(builtin, "USB0::0x2B7A::0x0ED8::SIM3800A01::INSTR");
   for (int i = 0; i < readings; ++i) {
     const bool quiet = std::find(noSignal.begin(), noSignal.end(), i) != noSignal.end();
     counter.setSignalConnected(1, !quiet);

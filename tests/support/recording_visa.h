@@ -108,7 +108,8 @@ class RecordingVisa : public visa::Library {
     auto it = finds_.find(list);
     if (it == finds_.end()) return record({"viFindNext", list, "", 0, 0, 0, VI_ERROR_INV_OBJECT});
     auto& f = it->second;
-    if (f.next >= f.names.size()) return record({"viFindNext", list, "", 0, 0, 0, VI_ERROR_RSRC_NFOUND});
+    if (f.next >= f.names.size())
+      return record({"viFindNext", list, "", 0, 0, 0, VI_ERROR_RSRC_NFOUND});
     copyOut(desc, f.names[f.next++]);
     return record({"viFindNext", list, desc, 0, 0, 0, VI_SUCCESS});
   }
@@ -144,7 +145,8 @@ class RecordingVisa : public visa::Library {
     std::string bytes(reinterpret_cast<const char*>(buf), count);
     if (written) *written = count;
     auto s = sessions_.find(vi);
-    if (s == sessions_.end()) return record({"viWrite", vi, bytes, count, 0, 0, VI_ERROR_INV_OBJECT});
+    if (s == sessions_.end())
+      return record({"viWrite", vi, bytes, count, 0, 0, VI_ERROR_INV_OBJECT});
     s->second.lastWrite = bytes;
     s->second.pending.clear();
     auto r = resources.find(s->second.name);
@@ -182,7 +184,8 @@ class RecordingVisa : public visa::Library {
   ViStatus viClear(ViSession vi) override {
     auto s = sessions_.find(vi);
     if (s != sessions_.end()) s->second.pending.clear();
-    return record({"viClear", vi, "", 0, 0, 0, s == sessions_.end() ? VI_ERROR_INV_OBJECT : VI_SUCCESS});
+    return record(
+        {"viClear", vi, "", 0, 0, 0, s == sessions_.end() ? VI_ERROR_INV_OBJECT : VI_SUCCESS});
   }
 
   ViStatus viStatusDesc(ViObject vi, ViStatus status, char* desc) override {

@@ -23,7 +23,7 @@ class ScriptedInteraction : public core::Interaction {
   // Answers for Yes/No boxes, used in order; when exhausted, Yes/No boxes get `defaultAnswer`.
   std::deque<core::Answer> answers;
   core::Answer defaultAnswer = core::Answer::Yes;
-  std::deque<std::optional<core::Color>> colors;           // answers of pickColor
+  std::deque<std::optional<core::Color>> colors;                // answers of pickColor
   std::deque<std::optional<core::SaveFileChoice>> saveChoices;  // answers of saveFile
   std::vector<ShownMessage> shown;
   std::vector<core::Color> colorRequests;
@@ -60,6 +60,16 @@ class ScriptedInteraction : public core::Interaction {
   void processEvents() override {
     ++processEventsCalls;
     if (onProcessEvents) onProcessEvents();
+  }
+
+  // A wait for the instrument I/O (threaded I/O only): `onWait` runs first, as the user's
+  // clicks would during the wait, then the wait blocks until the I/O is over or given up.
+  std::function<void(core::WaitInput)> onWait;
+  std::vector<core::WaitInput> waits;
+  void waitFor(core::Pending& pending, core::WaitInput input) override {
+    waits.push_back(input);
+    if (onWait) onWait(input);
+    pending.wait();
   }
 
   // Texts of all messages shown so far.

@@ -233,4 +233,20 @@ TEST(Language, DefaultIniPathIsTheDataFileBesideTheProgram) {
   EXPECT_EQ(path.parent_path().parent_path().filename(), "share");
 }
 
+TEST(MenuMnemonic, TheMarkedLetterBecomesTheMnemonicOfItsWord) {
+  struct Case {
+    const char* text;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"About V38XX_AP(&A)...", "&About V38XX_AP..."},
+      {"關於 V38XX_AP(&A)...", "關於 V38XX_AP(&A)..."},  // no word begins with A: kept
+      {"Quit(&q)", "&Quit"},
+      {"Time && Period", "Time &&&& Period"},
+      {"Plain", "Plain"},
+      {"Broken(&", "Broken(&&"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(measure::menuMnemonicText(c.text), c.shown) << c.text;
+}
+
 }  // namespace

@@ -96,6 +96,31 @@ TEST(ShippedIni, TextsReadsEveryLanguageAndTheShortFieldsFit) {
   EXPECT_EQ(texts.get("903").find('\n') != std::string::npos, true);
 }
 
+TEST(ShippedIni, TheTextsThatStayedEnglishAreTranslated) {
+  // The page keys, the statistics "Show" box, Setting Mode's instructions and entries, the
+  // About box with its title and entry, and the messages of faults and bad input.
+  const char* keys[] = {"1119", "1120", "1121", "1122", "1123", "1124", "1125", "1128",
+                        "1165", "1166", "1167", "1115", "1116", "1117", "1118", "1100",
+                        "1101", "1105", "1106", "1108", "1111", "1126", "1127"};
+  measure::Texts texts(kShippedIni);
+  for (const auto section : {measure::kChineseTraditional, measure::kChineseSimplified}) {
+    texts.setLanguage(section);
+    for (const char* key : keys) {
+      EXPECT_NE(texts.get(key), *measure::catalogDefault(key)) << section << " " << key;
+      // The placeholders of a message are kept, in their order.
+      const std::string english(*measure::catalogDefault(key));
+      const std::string translated = texts.get(key);
+      auto placeholders = [](const std::string& t) {
+        std::string out;
+        for (std::size_t i = 0; i + 1 < t.size(); ++i)
+          if (t[i] == '%' && (t[i + 1] == 's' || t[i + 1] == 'd')) out += t[i + 1];
+        return out;
+      };
+      EXPECT_EQ(placeholders(translated), placeholders(english)) << section << " " << key;
+    }
+  }
+}
+
 TEST(ShippedIni, BuildTreeCopyIsTheOneTheProgramFinds) {
   const fs::path installed = measure::defaultIniPath();
   ASSERT_TRUE(fs::exists(installed)) << installed;

@@ -65,19 +65,38 @@ TEST(Texts, WithoutFileEveryKeyIsItsEnglishDefault) {
   EXPECT_FALSE(texts.iniFileExists());
 }
 
-TEST(Texts, KeysWithTwoDefaultsTakeTheCallersDefault) {
+TEST(Texts, EachUseOfAKeyHasTheOneEnglishTextOfTheCatalogue) {
+  // The run buttons read "START"/"STOP"; the arming labels and the OnFail entry have keys of
+  // their own, so that their English is the same with the INI file and without it.
   const measure::Texts texts;
   EXPECT_EQ(texts.get("604"), "START");
-  EXPECT_EQ(texts.lookup("604", measure::kArmingStartDefault), "Start");
-  EXPECT_EQ(texts.lookup("605", measure::kArmingStopDefault), "Stop");
+  EXPECT_EQ(texts.get("1126"), "Start");
+  EXPECT_EQ(texts.get("1127"), "Stop");
   EXPECT_EQ(texts.get("727"), "No data in file");
-  EXPECT_EQ(texts.lookup("727", measure::kNoRecordDefault), "Can not found record in Database.");
 
-  IniFile file("[Chinese(Simplify)]\n604 = 开始\n");
+  IniFile file("[Chinese(Simplify)]\n1126 = 开始\n");
   measure::Texts chinese(file.path());
   chinese.setLanguage(measure::kChineseSimplified);
-  EXPECT_EQ(chinese.lookup("604", measure::kArmingStartDefault), "开始");
-  EXPECT_EQ(chinese.lookup("605", measure::kArmingStopDefault), "Stop");
+  EXPECT_EQ(chinese.get("1126"), "开始");
+  EXPECT_EQ(chinese.get("1127"), "Stop");
+}
+
+TEST(Texts, FillInTakesTheValuesInOrderAndNeverReadsPastThem) {
+  struct Case {
+    const char* pattern;
+    std::initializer_list<std::string_view> values;
+    const char* filled;
+  };
+  const Case cases[] = {
+      {"The Database %d could not be read: %s.",
+       {"3", "locked"},
+       "The Database 3 could not be read: locked."},
+      {"100%% of %s", {"it"}, "100% of it"},
+      {"%s and %s and %s", {"one"}, "one and  and "},
+      {"no placeholder", {"spare"}, "no placeholder"},
+      {"trailing %", {}, "trailing %"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(measure::fillIn(c.pattern, c.values), c.filled);
 }
 
 TEST(Texts, UncataloguedKeyShowsItselfSoTheMistakeIsVisible) {

@@ -3,12 +3,14 @@
 // bookkeeping and status texts.
 
 #include "visa/builtin_library.h"
+#include "sim/in_process_counters.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sim/counter.h"
@@ -117,17 +119,17 @@ TEST_F(BuiltinLibraryTest, IdentificationRoundTripOnBothModels) {
       ASSERT_EQ(write(s, query), VI_SUCCESS);
       std::string answer;
       ASSERT_EQ(read(s, 256, &answer), VI_SUCCESS);
-      EXPECT_EQ(answer, lib.simulatedCounter(name)->identification() + "\n");
+      EXPECT_EQ(answer, sim::simulatedCounter(lib, name)->identification() + "\n");
     }
     EXPECT_EQ(lib.viClose(s), VI_SUCCESS);
   }
-  std::string idn3820 = lib.simulatedCounter(kSim3820)->identification();
+  std::string idn3820 = sim::simulatedCounter(lib, kSim3820)->identification();
   EXPECT_EQ(idn3820.rfind("ORVALENT,V3820A,SIM3820A01,", 0), 0u) << idn3820;
 }
 
 TEST_F(BuiltinLibraryTest, ShortCountGivesMaxCountAndTheRestOnTheNextRead) {
   const ViSession s = open(kSim3800);
-  const std::string expected = lib.simulatedCounter(kSim3800)->identification() + "\n";
+  const std::string expected = sim::simulatedCounter(lib, kSim3800)->identification() + "\n";
   ASSERT_EQ(write(s, "*IDN?\n"), VI_SUCCESS);
   std::string first, second;
   EXPECT_EQ(read(s, 5, &first), VI_SUCCESS_MAX_CNT);
@@ -157,7 +159,7 @@ TEST_F(BuiltinLibraryTest, ReadWithNothingPendingTimesOutWithinTheTimeout) {
 
 TEST_F(BuiltinLibraryTest, QueryAfterATimeOutNeverReceivesTheLateAnswer) {
   const ViSession s = open(kSim3800);
-  sim::Counter* counter = lib.simulatedCounter(kSim3800);
+  sim::Counter* counter = sim::simulatedCounter(lib, kSim3800);
   ASSERT_NE(counter, nullptr);
   sim::Faults slow;
   slow.answerDelayMs = 1500;
@@ -194,6 +196,27 @@ TEST_F(BuiltinLibraryTest, ClearDiscardsThePendingAnswer) {
   EXPECT_EQ(text, "1\n");
 }
 
+TEST_F(BuiltinLibraryTest, AClearFromAnotherThreadEndsAReadThatWaits) {
+  const ViSession s = open(kSim3800);
+  ASSERT_EQ(lib.viSetAttribute(s, VI_ATTR_TMO_VALUE, 15000), VI_SUCCESS);
+  sim::Faults stalled;
+  stalled.stalled = true;
+  sim::simulatedCounter(lib, kSim3800)->setFaults(stalled);
+  ASSERT_EQ(write(s, "fetch?\n"), VI_SUCCESS);
+  ViStatus status = VI_SUCCESS;
+  std::string got;
+  std::thread reader([&] { status = read(s, 128, &got); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(lib.viClear(s), VI_SUCCESS);
+  reader.join();
+  EXPECT_EQ(status, VI_ERROR_ABORT) << "given up at the clear, not timed out";
+  // The next read is not cut short, and the stalled answer is gone.
+  sim::simulatedCounter(lib, kSim3800)->setFaults({});
+  ASSERT_EQ(write(s, "*IDN?"), VI_SUCCESS);
+  EXPECT_EQ(read(s, 128, &got), VI_SUCCESS);
+  EXPECT_EQ(got, sim::simulatedCounter(lib, kSim3800)->identification() + "\n");
+}
+
 TEST_F(BuiltinLibraryTest, TerminationCharacterEndsAReadWhenEnabled) {
   const ViSession s = open(kSim3800);
   ASSERT_EQ(lib.viSetAttribute(s, VI_ATTR_TERMCHAR, ','), VI_SUCCESS);
@@ -206,7 +229,7 @@ TEST_F(BuiltinLibraryTest, TerminationCharacterEndsAReadWhenEnabled) {
   EXPECT_EQ(model, "V3800A,");
   ASSERT_EQ(lib.viSetAttribute(s, VI_ATTR_TERMCHAR_EN, VI_FALSE), VI_SUCCESS);
   EXPECT_EQ(read(s, 256, &rest), VI_SUCCESS);
-  EXPECT_EQ(maker + model + rest, lib.simulatedCounter(kSim3800)->identification() + "\n");
+  EXPECT_EQ(maker + model + rest, sim::simulatedCounter(lib, kSim3800)->identification() + "\n");
 }
 
 TEST_F(BuiltinLibraryTest, InvalidObjectsGiveInvalidObject) {
@@ -370,7 +393,7 @@ TEST_F(BuiltinLibraryTest, GoToLocalReachesTheCounter) {
   std::string text;
   ASSERT_EQ(read(s, 256, &text), VI_SUCCESS);
   EXPECT_EQ(lib.viGpibControlREN(s, VI_GPIB_REN_ADDRESS_GTL), VI_SUCCESS);
-  EXPECT_FALSE(lib.simulatedCounter(kSim3800)->remote());
+  EXPECT_FALSE(sim::simulatedCounter(lib, kSim3800)->remote());
   EXPECT_EQ(lib.viGpibControlREN(s, 7), VI_ERROR_INV_MODE);
 }
 
@@ -393,7 +416,7 @@ TEST(BuiltinLibraryOptions, ListsLanResourcesAndNoSimulationWhenOff) {
   EXPECT_EQ(count, 0u);
   ViSession s = VI_NULL;
   EXPECT_EQ(lib.viOpen(rm, kSim3800, VI_NO_LOCK, 0, &s), VI_ERROR_RSRC_NFOUND);
-  EXPECT_EQ(lib.simulatedCounter(kSim3800), nullptr);
+  EXPECT_EQ(sim::simulatedCounter(lib, kSim3800), nullptr);
 }
 
 }  // namespace

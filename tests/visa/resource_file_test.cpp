@@ -62,7 +62,7 @@ TEST(ResourceFile, ReadsEverySection) {
   EXPECT_TRUE(f.warnings.empty()) << f.warnings.front();
   EXPECT_EQ(f.path, path);
   EXPECT_FALSE(f.builtin.simulate);
-  EXPECT_EQ(f.builtin.simulatedModels, std::vector<sim::Model>{sim::Model::V3820A});
+  EXPECT_EQ(f.builtin.simulatedModels, std::vector<std::string>{"V3820A"});
   EXPECT_EQ(f.builtin.simulationSeed, 42u);
   EXPECT_EQ(f.builtin.lanResources,
             (std::vector<std::string>{"TCPIP0::127.0.0.1::5025::SOCKET", "TCPIP::127.0.0.2"}));
@@ -88,7 +88,7 @@ TEST(ResourceFile, BadValuesKeepTheDefaultsAndSayWhy) {
   const auto f = visa::ResourceFile::load(path);
   const visa::BuiltinOptions defaults;
   EXPECT_TRUE(f.builtin.simulate);
-  EXPECT_EQ(f.builtin.simulatedModels, std::vector<sim::Model>{sim::Model::V3800A});
+  EXPECT_EQ(f.builtin.simulatedModels, std::vector<std::string>{"V3800A"});
   EXPECT_EQ(f.builtin.simulationSeed, defaults.simulationSeed);
   EXPECT_EQ(f.builtin.lanResources, std::vector<std::string>{"TCPIP0::127.0.0.3::INSTR"});
   EXPECT_EQ(f.builtin.connectTimeout, defaults.connectTimeout);
@@ -157,8 +157,7 @@ TEST(ResourceFile, ShippedFileRunsTheSimulatedCounters) {
   const auto f = visa::ResourceFile::load(std::string(V38XX_SOURCE_DIR) + "/share/visa.conf");
   EXPECT_TRUE(f.warnings.empty()) << f.warnings.front();
   EXPECT_TRUE(f.builtin.simulate);
-  EXPECT_EQ(f.builtin.simulatedModels,
-            (std::vector<sim::Model>{sim::Model::V3800A, sim::Model::V3820A}));
+  EXPECT_EQ(f.builtin.simulatedModels, (std::vector<std::string>{"V3800A", "V3820A"}));
   EXPECT_TRUE(f.builtin.lanResources.empty());
   EXPECT_EQ(f.builtin.vxi11PortmapperPort, 111);
   EXPECT_TRUE(f.libraryPath.empty());

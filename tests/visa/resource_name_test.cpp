@@ -147,3 +147,57 @@ TEST(ResourceName, ErrorQuotesTheNameWithoutItsControlBytes) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every name the parser accepts comes back from canonical() (what viParseRsrcEx returns) as a
+// name that parses again to the same resource; the forms VISA does not allow are refused
+// rather than expanded into something that does not parse.
+TEST(ResourceName, CanonicalTextParsesBackToTheSameResource) {
+  struct Case {
+    const char* text;
+    const char* canonical;  // nullptr: refused
+  };
+  const Case cases[] = {
+      {"TCPIP0::10.0.0.1::dev:", nullptr},
+      {"TCPIP0::10.0.0.1::dev:x::INSTR", nullptr},
+      {"TCPIP::[abc]::INSTR", nullptr},
+      {"TCPIP::[10.0.0.1]::5025::SOCKET", nullptr},
+      {"TCPIP::[::1]::INSTR", "TCPIP0::[::1]::inst0::INSTR"},
+      {"TCPIP::[fe80::1%eth0]::5025::SOCKET", "TCPIP0::[fe80::1%eth0]::5025::SOCKET"},
+      {"TCPIP::[fe80::1%]::INSTR", nullptr},
+      {"TCPIP::host::[dev]::INSTR", "TCPIP0::host::[dev]::INSTR"},
+      {"TCPIP::host::[a::b]::INSTR", nullptr},
+      {"USB::1::2::ser:ial::INSTR", nullptr},
+      {"USB::1::2::RAW", "USB0::0x0001::0x0002::RAW::INSTR"},
+      {"USB::1::2::INSTR::3::INSTR", "USB0::0x0001::0x0002::INSTR::3::INSTR"},
+      {"tcpip00::h::SOCKET::instr", "TCPIP0::h::SOCKET::INSTR"},
+      {"GPIB007::05::INSTR", "GPIB7::5::INSTR"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const visa::ParseResult first = visa::parseResourceName(c.text);
+    if (!c.canonical) {
+      EXPECT_FALSE(first.name) << first.name->canonical();
+      EXPECT_FALSE(first.error.empty());
+      continue;
+    }
+    ASSERT_TRUE(first.name) << first.error;
+    EXPECT_EQ(first.name->canonical(), c.canonical);
+    const visa::ParseResult again = visa::parseResourceName(first.name->canonical());
+    ASSERT_TRUE(again.name) << again.error;
+    EXPECT_EQ(*again.name, *first.name);
+  }
+}
+
+TEST(ResourceName, NameWhoseCanonicalTextWouldNotFitIsRefused) {
+  const std::string host(233, 'h');
+  // "TCPIP0::<host>::inst0::INSTR": 255 characters.
+  EXPECT_TRUE(visa::parseResourceName("TCPIP::" + host).name);
+  // The same host with a longer device name: the short input expands past 255.
+  const visa::ParseResult tooLong = visa::parseResourceName("TCPIP::" + host + "::device0");
+  EXPECT_FALSE(tooLong.name);
+  EXPECT_NE(tooLong.error.find("too long"), std::string::npos) << tooLong.error;
+}
+
+}  // namespace

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sim/counter.h"
@@ -177,6 +178,25 @@ TEST_F(SocketTransportTest, ClearDiscardsTheAnswerInFlight) {
   std::string answer;
   ASSERT_EQ(read(256, &answer), VI_SUCCESS);
   EXPECT_EQ(answer, "1\n");
+}
+
+TEST_F(SocketTransportTest, AClearFromAnotherThreadEndsAReadThatWaits) {
+  setTimeout(15000);
+  sim::Faults stalled;
+  stalled.stalled = true;
+  counter.setFaults(stalled);
+  ASSERT_EQ(write("fetch?"), VI_SUCCESS);
+  ViStatus status = VI_SUCCESS;
+  std::string got;
+  std::thread reader([&] { status = read(128, &got); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(lib->viClear(s), VI_SUCCESS);
+  reader.join();
+  EXPECT_EQ(status, VI_ERROR_ABORT) << "given up at the clear, not timed out";
+  counter.setFaults({});
+  ASSERT_EQ(write("*IDN?"), VI_SUCCESS);
+  EXPECT_EQ(read(128, &got), VI_SUCCESS);
+  EXPECT_EQ(got, counter.identification() + "\n");
 }
 
 TEST(SocketTransportOpen, RefusedConnectionIsNotFound) {

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sim/counter.h"
@@ -89,6 +91,47 @@ TEST_F(Vxi11SessionTest, UnknownLanDeviceNameIsNotFound) {
   EXPECT_EQ(lib->viOpen(rm, "TCPIP0::127.0.0.1::nosuchdevice::INSTR", VI_NO_LOCK, 0, &s),
             VI_ERROR_RSRC_NFOUND);
   EXPECT_EQ(s, VI_NULL);
+}
+
+}  // namespace
+
+namespace {
+
+// Two builtin libraries stand for two programs on the network: only the instrument's own lock
+// (device_lock) can keep one out while the other holds an exclusive lock.
+TEST_F(Vxi11SessionTest, ExclusiveLockIsTheInstrumentsDeviceLock) {
+  visa::BuiltinOptions o = lib->options();
+  visa::BuiltinLibrary other(o);
+  ViSession otherRm = VI_NULL;
+  ASSERT_EQ(other.viOpenDefaultRM(&otherRm), VI_SUCCESS);
+  const char* name = "TCPIP0::127.0.0.1::inst0::INSTR";
+  ViSession mine = VI_NULL, theirs = VI_NULL;
+  ASSERT_EQ(lib->viOpen(rm, name, VI_NO_LOCK, 0, &mine), VI_SUCCESS);
+  ASSERT_EQ(other.viOpen(otherRm, name, VI_NO_LOCK, 0, &theirs), VI_SUCCESS);
+
+  ASSERT_EQ(lib->viLock(mine, VI_EXCLUSIVE_LOCK, 1000, nullptr, nullptr), VI_SUCCESS);
+  ViUInt32 n = 0;
+  EXPECT_EQ(other.viWrite(theirs, reinterpret_cast<const ViByte*>("*IDN?\n"), 6, &n),
+            VI_ERROR_RSRC_LOCKED);
+  EXPECT_EQ(other.viLock(theirs, VI_EXCLUSIVE_LOCK, 200, nullptr, nullptr), VI_ERROR_TMO);
+  std::string answer;
+  EXPECT_EQ(query(mine, "*IDN?\n", 256, &answer), VI_SUCCESS);
+  EXPECT_EQ(answer, counter.identification() + "\n");
+
+  // The other program waits for the lock and gets it when this one lets go.
+  std::thread waiter([&] {
+    EXPECT_EQ(other.viLock(theirs, VI_EXCLUSIVE_LOCK, 10000, nullptr, nullptr), VI_SUCCESS);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(lib->viUnlock(mine), VI_SUCCESS);
+  waiter.join();
+  EXPECT_EQ(lib->viWrite(mine, reinterpret_cast<const ViByte*>("*IDN?\n"), 6, &n),
+            VI_ERROR_RSRC_LOCKED);
+  EXPECT_EQ(other.viUnlock(theirs), VI_SUCCESS);
+  EXPECT_EQ(other.viUnlock(theirs), VI_ERROR_SESN_NLOCKED);
+  EXPECT_EQ(query(mine, "*OPC?\n", 256, &answer), VI_SUCCESS);
+  EXPECT_EQ(answer, "1\n");
+  other.viClose(otherRm);
 }
 
 }  // namespace

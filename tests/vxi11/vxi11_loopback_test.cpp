@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "sim/counter.h"
 #include "sim/vxi11/vxi11_server.h"
+#include "support/listening_sockets.h"
 #include "visa/vxi11/vxi11_transport.h"
 
 namespace {
@@ -222,6 +224,36 @@ TEST_F(Vxi11Loopback, TwoSessionsShareTheCounter) {
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(query(*transport, "*IDN?\n").status, VI_SUCCESS);
     EXPECT_EQ(query(*second, "*OPC?\n").text, "1\n");
+  }
+}
+
+// Each link has its own output queue, as on an instrument: interleaved queries of two
+// sessions never receive each other's answers, and one link's device clear leaves the other's.
+TEST_F(Vxi11Loopback, InterleavedLinksGetOnlyTheirOwnAnswers) {
+  ViStatus s;
+  auto second = open(&s);
+  ASSERT_NE(second, nullptr);
+  const std::string idn = counter.identification() + "\n";
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(write(*transport, "*IDN?\n"), VI_SUCCESS);
+    ASSERT_EQ(write(*second, "*OPC?\n"), VI_SUCCESS);
+    EXPECT_EQ(read(*second, 256).text, "1\n");
+    EXPECT_EQ(read(*transport, 256).text, idn);
+  }
+  ASSERT_EQ(write(*transport, "*IDN?\n"), VI_SUCCESS);
+  ASSERT_EQ(write(*second, "*OPC?\n"), VI_SUCCESS);
+  EXPECT_EQ(second->clear(1000ms), VI_SUCCESS);
+  EXPECT_EQ(read(*transport, 256).text, idn);
+  EXPECT_TRUE(counter.pendingErrors().empty()) << counter.pendingErrors().front();
+}
+
+TEST_F(Vxi11Loopback, CoreChannelAndPortmapperListenWithTheSystemsMaximumBacklog) {
+  unsigned expected = 0;
+  std::ifstream("/proc/sys/net/core/somaxconn") >> expected;
+  for (const std::uint16_t port : {server->port(), server->portmapPort()}) {
+    const std::vector<int> sockets = v38xx_test::listeningSockets(port);
+    ASSERT_EQ(sockets.size(), 1u) << port;
+    EXPECT_EQ(v38xx_test::listenBacklogOf(sockets.front()), expected) << port;
   }
 }
 

@@ -197,12 +197,29 @@ TEST_F(Vxi11CoreChannel, MessageIsHandedOverAtItsEnd) {
 }
 
 TEST_F(Vxi11CoreChannel, OverlongMessageIsRefusedAndReported) {
-  const std::string piece(9u << 20, ' ');
-  EXPECT_EQ(client->write(lid, piece, 0), rpc::kNoError);
+  // Pieces of the link's maxRecvSize add up to a message past the 16 MiB the counter buffers.
+  const std::string piece(1u << 20, ' ');
+  for (int i = 0; i < 16; ++i) ASSERT_EQ(client->write(lid, piece, 0), rpc::kNoError) << i;
   EXPECT_EQ(client->write(lid, piece, 0), rpc::kOutOfResources);
   auto errors = counter.pendingErrors();
   ASSERT_FALSE(errors.empty());
   EXPECT_EQ(errors.back().rfind("-363,", 0), 0u) << errors.back();
+  EXPECT_EQ(client->write(lid, "*OPC?\n"), rpc::kNoError) << "the link goes on";
+  EXPECT_EQ(client->read(lid, 100).data, "1\n");
+}
+
+TEST_F(Vxi11CoreChannel, WriteLargerThanMaxRecvSizeIsGarbageArguments) {
+  const std::string piece((1u << 20) + 1, ' ');
+  Device_WriteParms p{};
+  p.lid = lid;
+  p.io_timeout = 1000;
+  p.flags = rpc::kFlagEnd;
+  p.data.data_len = static_cast<u_int>(piece.size());
+  p.data.data_val = const_cast<char*>(piece.data());
+  Device_WriteResp r{};
+  EXPECT_EQ(client->call(rpc::kDeviceWrite, xdrProc(xdr_Device_WriteParms), p,
+                         xdrProc(xdr_Device_WriteResp), r),
+            RPC_CANTDECODEARGS);
   EXPECT_EQ(client->write(lid, "*OPC?\n"), rpc::kNoError) << "the link goes on";
   EXPECT_EQ(client->read(lid, 100).data, "1\n");
 }

@@ -145,8 +145,8 @@ IoResult RecordStream::receive(std::vector<std::uint8_t>& record, SteadyClock::t
       fragmentLeft_ = mark & ~kLastFragment;
       lastFragment_ = (mark & kLastFragment) != 0;
       inFragment_ = true;
+      // The mark is only a claim: the record grows with the bytes that actually arrive.
       if (partial_.size() + fragmentLeft_ > maxRecord_) return IoResult::TooLarge;
-      partial_.reserve(partial_.size() + fragmentLeft_);
     }
     while (fragmentLeft_ > 0) {
       if (buffered() == 0) {

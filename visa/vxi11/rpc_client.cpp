@@ -13,6 +13,18 @@ RpcClient::RpcClient(int fd, std::uint32_t program, std::uint32_t version)
 RpcClient::Status RpcClient::call(std::uint32_t procedure, xdrproc_t encodeArgs, const void* args,
                                   xdrproc_t decodeResults, void* results,
                                   SteadyClock::time_point deadline) {
+  BodyDecoder decode;
+  if (decodeResults) {
+    decode = [&](const std::uint8_t* data, std::size_t size) {
+      return decodeWith(decodeResults, data, size, results);
+    };
+  }
+  return call(procedure, encodeArgs, args, decode, deadline);
+}
+
+RpcClient::Status RpcClient::call(std::uint32_t procedure, xdrproc_t encodeArgs, const void* args,
+                                  const BodyDecoder& decodeResults,
+                                  SteadyClock::time_point deadline) {
   if (!stream_.isOpen()) return Status::ConnectionLost;
   const CallHeader header{nextXid_++, program_, version_, procedure};
   if (!encodeCall(header, encodeArgs, args, out_)) {
@@ -42,7 +54,7 @@ RpcClient::Status RpcClient::call(std::uint32_t procedure, xdrproc_t encodeArgs,
     }
     std::uint32_t xid = 0;
     if (!messageXid(in_, &xid) || xid != header.xid) continue;  // a late reply of an older call
-    lastReply_ = decodeReply(in_, decodeResults, results);
+    lastReply_ = decodeReply(in_, decodeResults);
     return lastReply_ == ReplyResult::Ok ? Status::Ok : Status::Rejected;
   }
 }

@@ -28,6 +28,10 @@ class RpcClient {
   // xdr_free(decodeResults, results).
   Status call(std::uint32_t procedure, xdrproc_t encodeArgs, const void* args,
               xdrproc_t decodeResults, void* results, SteadyClock::time_point deadline);
+  // The same with a decoder that checks the lengths of the results (bounded_xdr.h). Results
+  // that do not decode make Status::Rejected with lastReply() ReplyResult::Malformed.
+  Status call(std::uint32_t procedure, xdrproc_t encodeArgs, const void* args,
+              const BodyDecoder& decodeResults, SteadyClock::time_point deadline);
 
   bool connected() const { return stream_.isOpen(); }
   ReplyResult lastReply() const { return lastReply_; }

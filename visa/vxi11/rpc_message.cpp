@@ -48,6 +48,13 @@ void replyHeader(MemoryXdr& x, std::uint32_t xid) {
 
 }  // namespace
 
+bool decodeWith(xdrproc_t proc, const std::uint8_t* data, std::size_t size, void* value) {
+  MemoryXdr x(const_cast<std::uint8_t*>(data), size, XDR_DECODE);
+  if (proc(x.get(), value, 0)) return true;
+  xdr_free(proc, static_cast<char*>(value));
+  return false;
+}
+
 bool encodeCall(const CallHeader& header, xdrproc_t encodeArgs, const void* args,
                 std::vector<std::uint8_t>& out) {
   out.assign(40 + encodedSize(encodeArgs, args), 0);
@@ -67,8 +74,7 @@ bool messageXid(const std::vector<std::uint8_t>& record, std::uint32_t* xid) {
   return true;
 }
 
-ReplyResult decodeReply(const std::vector<std::uint8_t>& record, xdrproc_t decodeResults,
-                        void* results) {
+ReplyResult decodeReply(const std::vector<std::uint8_t>& record, const BodyDecoder& decodeResults) {
   MemoryXdr x(const_cast<std::uint8_t*>(record.data()), record.size(), XDR_DECODE);
   std::uint32_t xid, type, replyStat;
   if (!x.get(&xid) || !x.get(&type) || type != kReply || !x.get(&replyStat)) {
@@ -81,12 +87,13 @@ ReplyResult decodeReply(const std::vector<std::uint8_t>& record, xdrproc_t decod
     return ReplyResult::Malformed;
   }
   switch (static_cast<AcceptStat>(acceptStat)) {
-    case AcceptStat::Success:
-      if (decodeResults && !decodeResults(x.get(), results, 0)) {
-        xdr_free(decodeResults, static_cast<char*>(results));
+    case AcceptStat::Success: {
+      const std::size_t offset = xdr_getpos(x.get());
+      if (offset > record.size()) return ReplyResult::Malformed;
+      if (decodeResults && !decodeResults(record.data() + offset, record.size() - offset))
         return ReplyResult::Malformed;
-      }
       return ReplyResult::Ok;
+    }
     case AcceptStat::ProgramUnavailable:
       return ReplyResult::ProgramUnavailable;
     case AcceptStat::ProgramMismatch:
@@ -99,6 +106,14 @@ ReplyResult decodeReply(const std::vector<std::uint8_t>& record, xdrproc_t decod
       return ReplyResult::SystemError;
   }
   return ReplyResult::Malformed;
+}
+
+ReplyResult decodeReply(const std::vector<std::uint8_t>& record, xdrproc_t decodeResults,
+                        void* results) {
+  if (!decodeResults) return decodeReply(record, BodyDecoder{});
+  return decodeReply(record, [&](const std::uint8_t* data, std::size_t size) {
+    return decodeWith(decodeResults, data, size, results);
+  });
 }
 
 CallCheck decodeCallHeader(const std::vector<std::uint8_t>& record, CallHeader* header,
@@ -120,11 +135,13 @@ CallCheck decodeCallHeader(const std::vector<std::uint8_t>& record, CallHeader* 
 bool decodeArguments(const std::vector<std::uint8_t>& record, std::size_t argsOffset,
                      xdrproc_t decodeArgs, void* args) {
   if (argsOffset > record.size()) return false;
-  MemoryXdr x(const_cast<std::uint8_t*>(record.data()) + argsOffset, record.size() - argsOffset,
-              XDR_DECODE);
-  if (decodeArgs(x.get(), args, 0)) return true;
-  xdr_free(decodeArgs, static_cast<char*>(args));
-  return false;
+  return decodeWith(decodeArgs, record.data() + argsOffset, record.size() - argsOffset, args);
+}
+
+bool decodeArguments(const std::vector<std::uint8_t>& record, std::size_t argsOffset,
+                     const BodyDecoder& decodeArgs) {
+  if (argsOffset > record.size()) return false;
+  return decodeArgs(record.data() + argsOffset, record.size() - argsOffset);
 }
 
 std::vector<std::uint8_t> encodeReply(std::uint32_t xid, xdrproc_t encodeResults,

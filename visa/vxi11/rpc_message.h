@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace visa::vxi11 {
@@ -70,6 +71,15 @@ bool messageXid(const std::vector<std::uint8_t>& record, std::uint32_t* xid);
 ReplyResult decodeReply(const std::vector<std::uint8_t>& record, xdrproc_t decodeResults,
                         void* results);
 
+// Decodes the arguments or results of a message from the bytes that hold them (`size` bytes
+// from `data`); false when they do not decode. For messages with variable-length fields,
+// whose lengths must be checked before anything is allocated (bounded_xdr.h).
+using BodyDecoder = std::function<bool(const std::uint8_t* data, std::size_t size)>;
+// Decodes `size` bytes from `data` with an XDR routine; releases what it allocated on failure.
+bool decodeWith(xdrproc_t proc, const std::uint8_t* data, std::size_t size, void* value);
+// The same as above with a body decoder, which owns what it decoded.
+ReplyResult decodeReply(const std::vector<std::uint8_t>& record, const BodyDecoder& decodeResults);
+
 enum class CallCheck {
   Ok,
   NotACall,            // a reply or garbage: no answer is possible
@@ -82,6 +92,8 @@ CallCheck decodeCallHeader(const std::vector<std::uint8_t>& record, CallHeader* 
 // Decodes a call's arguments; on success release them with xdr_free(decodeArgs, args).
 bool decodeArguments(const std::vector<std::uint8_t>& record, std::size_t argsOffset,
                      xdrproc_t decodeArgs, void* args);
+bool decodeArguments(const std::vector<std::uint8_t>& record, std::size_t argsOffset,
+                     const BodyDecoder& decodeArgs);
 
 // An accepted, successful reply carrying `results`.
 std::vector<std::uint8_t> encodeReply(std::uint32_t xid, xdrproc_t encodeResults,

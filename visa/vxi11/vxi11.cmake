@@ -28,6 +28,7 @@ set_source_files_properties(${_vxi11_gen}/vxi11_rpc_xdr.c PROPERTIES COMPILE_OPT
 add_library(v38xx_vxi11_rpc STATIC
   ${_vxi11_gen}/vxi11_rpc_xdr.c
   ${_vxi11_gen}/vxi11_rpc.h
+  ${_vxi11_src}/bounded_xdr.cpp
   ${_vxi11_src}/record_stream.cpp
   ${_vxi11_src}/rpc_message.cpp
   ${_vxi11_src}/rpc_client.cpp)

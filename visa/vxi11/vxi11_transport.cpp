@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "visa/vxi11/bounded_xdr.h"
 #include "visa/vxi11/rpc_client.h"
 #include "visa/vxi11/vxi11_protocol.h"
 #include "visa/vxi11/vxi11_rpc.h"
@@ -133,12 +134,19 @@ class Vxi11Transport final : public Transport {
       parms.lock_timeout = parms.io_timeout;
       parms.flags = 0;
       parms.termChar = 0;
+      // The reply may carry at most what was asked: a longer one is a protocol error
+      // (VI_ERROR_IO), never cut to fit, and is refused before anything is allocated.
       Decoded<Device_ReadResp> reply(xdrProc(xdr_Device_ReadResp));
-      ViStatus status =
-          call(vxi11::kDeviceRead, xdrProc(xdr_Device_ReadParms), &parms, reply, deadline);
+      const u_int limit = static_cast<u_int>(parms.requestSize);
+      ViStatus status = call(
+          vxi11::kDeviceRead, xdrProc(xdr_Device_ReadParms), &parms,
+          [&](const std::uint8_t* data, std::size_t size) {
+            return vxi11::decodeReadResp(data, size, limit, &reply.value);
+          },
+          reply, deadline);
       if (status != VI_SUCCESS) return status;
       const auto& resp = reply.value;
-      const ViUInt32 take = std::min<ViUInt32>(resp.data.data_len, count - filled);
+      const ViUInt32 take = resp.data.data_len;
       if (take > 0) std::memcpy(buffer + filled, resp.data.data_val, take);
       filled += take;
       if (got) *got = filled;
@@ -192,6 +200,31 @@ class Vxi11Transport final : public Transport {
     return generic(vxi11::kDeviceTrigger, timeout, callDeadline(timeout));
   }
 
+  ViStatus lockDevice(Timeout timeout) override {
+    const auto deadline = callDeadline(timeout);
+    Device_LockParms parms{};
+    parms.lid = link_;
+    parms.flags = vxi11::kFlagWaitLock;
+    parms.lock_timeout = ioTimeout(deadline, timeout);
+    Decoded<Device_Error> reply(xdrProc(xdr_Device_Error));
+    const ViStatus status =
+        call(vxi11::kDeviceLock, xdrProc(xdr_Device_LockParms), &parms, reply, deadline);
+    if (status != VI_SUCCESS) return status;
+    // Another link kept its lock for all of lock_timeout: the lock was not had in time.
+    if (reply.value.error == vxi11::kDeviceLockedByAnotherLink) return VI_ERROR_TMO;
+    return statusOfDeviceError(reply.value.error);
+  }
+
+  ViStatus unlockDevice() override {
+    Device_Link link = link_;
+    Decoded<Device_Error> reply(xdrProc(xdr_Device_Error));
+    const ViStatus status = call(vxi11::kDeviceUnlock, xdrProc(xdr_Device_Link), &link, reply,
+                                 callDeadline(kDefaultOpenTimeout));
+    if (status != VI_SUCCESS) return status;
+    if (reply.value.error == vxi11::kNoLockHeldByThisLink) return VI_ERROR_SESN_NLOCKED;
+    return statusOfDeviceError(reply.value.error);
+  }
+
  private:
   // The deadline of a whole operation: the instrument's time-out plus the RPC margin.
   static SteadyClock::time_point callDeadline(Timeout timeout) {
@@ -210,7 +243,20 @@ class Vxi11Transport final : public Transport {
   template <typename T>
   ViStatus call(std::uint32_t procedure, xdrproc_t encode, void* parms, Decoded<T>& reply,
                 SteadyClock::time_point deadline) {
-    switch (core_->call(procedure, encode, parms, reply.proc, &reply.value, deadline)) {
+    return call(
+        procedure, encode, parms,
+        [&](const std::uint8_t* data, std::size_t size) {
+          return vxi11::decodeWith(reply.proc, data, size, &reply.value);
+        },
+        reply, deadline);
+  }
+
+  // The same with a decoder that bounds the lengths in the results.
+  template <typename T>
+  ViStatus call(std::uint32_t procedure, xdrproc_t encode, void* parms,
+                const vxi11::BodyDecoder& decode, Decoded<T>& reply,
+                SteadyClock::time_point deadline) {
+    switch (core_->call(procedure, encode, parms, decode, deadline)) {
       case RpcClient::Status::Ok:
         reply.filled = true;
         return VI_SUCCESS;
@@ -220,8 +266,12 @@ class Vxi11Transport final : public Transport {
       case RpcClient::Status::ConnectionLost:
         return VI_ERROR_CONN_LOST;
       case RpcClient::Status::Rejected:
-        return core_->lastReply() == vxi11::ReplyResult::ProcedureUnavailable ? VI_ERROR_NSUP_OPER
-                                                                              : VI_ERROR_IO;
+        if (core_->lastReply() == vxi11::ReplyResult::ProcedureUnavailable)
+          return VI_ERROR_NSUP_OPER;
+        // A reply that does not decode leaves the instrument's answer unread: the next
+        // write clears the device first.
+        if (core_->lastReply() == vxi11::ReplyResult::Malformed) answerMayBeStale_ = true;
+        return VI_ERROR_IO;
     }
     return VI_ERROR_IO;
   }

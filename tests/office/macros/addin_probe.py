@@ -21,7 +21,7 @@ def probe(*args):
         addin.SetStopTime("1", "0", "0", 1000)
         addin.IIDevCounts = 0
         addin.FindDevice()
-        return "|".join(str(x) for x in (addin.GetLanguage(last), addin.GetIdText("1"),
+        return "|".join(str(x) for x in (addin.GetLanguage(last), addin.GetIdText("101"),
                                           addin.GetExlVersion(), addin.LoadSetting("Interval", "x"),
                                           addin.IIDevCounts))
     finally:
