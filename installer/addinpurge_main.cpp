@@ -44,11 +44,11 @@ int main(int argc, char** argv) {
   }
   QApplication application(argc, argv);
   PurgeDialog* dialog = nullptr;
-  WindowInteraction ui(nullptr);
+  WindowInteraction ui;
   RemoverServices services{
       ui, [&](const std::string& line) { dialog->setProgress(QString::fromStdString(line)); }};
   PurgeDialog window([&] { return runRemover(options->office, services); });
   dialog = &window;
-  ui = WindowInteraction(&window);
+  ui.setWindow(&window);
   return window.exec();
 }

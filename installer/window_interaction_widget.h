@@ -3,17 +3,19 @@
 // is shown: each box is shown on the window's thread, over the window, and the work waits for
 // it to be closed.
 
-#include <QPointer>
 #include <QWidget>
 #include <functional>
 
+#include "app/qt_interaction_widget.h"
 #include "core/interaction.h"
 
 namespace installer {
 
 class WindowInteraction : public core::Interaction {
  public:
-  explicit WindowInteraction(QWidget* window) : window_(window) {}
+  explicit WindowInteraction(QWidget* window = nullptr) : boxes_(window) {}
+  // The window the boxes are shown over.
+  void setWindow(QWidget* window) { boxes_.setParentWidget(window); }
 
   core::Answer message(const std::string& text, const std::string& caption, core::Icon icon,
                        core::Buttons buttons) override;
@@ -23,7 +25,7 @@ class WindowInteraction : public core::Interaction {
   }
 
  private:
-  QPointer<QWidget> window_;
+  app::QtInteraction boxes_;
 };
 
 }  // namespace installer
