@@ -3,11 +3,13 @@
 // terminal).
 
 #include <QApplication>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "installer/installer_options.h"
+#include "installer/office_session.h"
 #include "installer/purge_dialog.h"
 #include "installer/remover.h"
 #include "installer/terminal_interaction.h"
@@ -33,6 +35,10 @@ int main(int argc, char** argv) {
   // The office is started invisibly in any case.
   options->office.headless = true;
   if (!displayNamed()) options->quiet = true;
+
+  // Ctrl+C ends the work at its next step; an office it started is ended cleanly.
+  std::signal(SIGINT, [](int) { requestInterrupt(); });
+  std::signal(SIGTERM, [](int) { requestInterrupt(); });
 
   if (options->quiet) {
     TerminalInteraction ui;

@@ -3,6 +3,7 @@
 // the terminal).
 
 #include <QApplication>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "installer/installer_options.h"
 #include "installer/load_window.h"
 #include "installer/loader.h"
+#include "installer/office_session.h"
 #include "installer/terminal_interaction.h"
 #include "installer/window_interaction_widget.h"
 
@@ -47,6 +49,10 @@ int main(int argc, char** argv) {
                             core::dataFilePath("addin/CTRBridgeV38XX.fods")};
     return runLoader(file, options->office, services);
   };
+
+  // Ctrl+C ends the work at its next step; an office it started is ended cleanly.
+  std::signal(SIGINT, [](int) { requestInterrupt(); });
+  std::signal(SIGTERM, [](int) { requestInterrupt(); });
 
   if (options->quiet) {
     TerminalInteraction ui;

@@ -1,6 +1,7 @@
 #include "installer/load_window.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QStyle>
 #include <QTimer>
@@ -27,9 +28,18 @@ void LoadWindow::setStatus(const QString& text) {
   QMetaObject::invokeMethod(status_, [this, text] { status_->setText(text); });
 }
 
+void LoadWindow::closeEvent(QCloseEvent* event) {
+  if (working_) event->ignore();
+}
+
 void LoadWindow::start(std::function<int()> work) {
-  runAside(this, std::move(work),
-           [](int status) { QTimer::singleShot(1500, qApp, [status] { qApp->exit(status); }); });
+  working_ = true;
+  runAside(this, std::move(work), [this](int status) {
+    QTimer::singleShot(1500, qApp, [this, status] {
+      working_ = false;
+      qApp->exit(status);
+    });
+  });
 }
 
 }  // namespace installer

@@ -17,8 +17,13 @@ class LoadWindow : public QWidget {
   // Runs `work` aside; 1.5 s after it returns, the event loop ends with its result.
   void start(std::function<int()> work);
 
+ protected:
+  // The window stays while the work runs; it closes by itself afterwards.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   QLabel* status_;
+  bool working_ = false;
 };
 
 }  // namespace installer

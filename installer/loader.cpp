@@ -81,6 +81,8 @@ Reference<css::frame::XModel> installPackage(OfficeSession& session, const std::
   // cleared so that the package given is registered afresh. Other extensions are not touched.
   removeExtension(session.context(), kExtensionIdentifier);
   installExtension(session.context(), package);
+  if (interruptRequested())
+    throw LoadError{kOfficeRefused, "Interrupted; the add-in is installed."};
   // Until the office starts again it serves a newly installed extension from a helper process,
   // where the add-in's document job cannot reach the office's main thread.
   session.restart();

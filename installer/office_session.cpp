@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -29,6 +30,8 @@ using css::uno::UNO_QUERY;
 
 namespace {
 
+std::atomic<bool> interrupt{false};
+
 // soffice's status after setting up a new profile: it asks to be started again.
 constexpr int kRestartStatus = 81;
 
@@ -39,6 +42,9 @@ std::string exitText(int status) {
 }
 
 }  // namespace
+
+void requestInterrupt() { interrupt = true; }
+bool interruptRequested() { return interrupt; }
 
 OfficeSession::OfficeSession(const OfficeChoice& choice, bool visible,
                              std::chrono::milliseconds timeout)
@@ -107,6 +113,10 @@ void OfficeSession::open() {
   launch(choice, visible);
   bool forwarded = false;  // the office of the profile was running and took the request
   while (!context_.is()) {
+    if (interruptRequested()) {
+      end();
+      throw sheet::Error("Interrupted while LibreOffice was starting.", kCannotCreateObject);
+    }
     if (left().count() == 0) {
       end();
       throw sheet::Error(

@@ -15,6 +15,11 @@
 
 namespace installer {
 
+// Asks the work to stop at its next step (Ctrl+C): an office being started is ended, and the
+// work fails with "Interrupted". Safe in a signal handler.
+void requestInterrupt();
+bool interruptRequested();
+
 class OfficeSession {
  public:
   // Reaches or starts the office; `visible` starts it with windows. Throws sheet::Error

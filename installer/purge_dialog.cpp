@@ -1,5 +1,6 @@
 #include "installer/purge_dialog.h"
 
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QProgressBar>
 #include <QStyle>
@@ -36,8 +37,21 @@ void PurgeDialog::showEvent(QShowEvent* event) {
   if (started_) return;
   started_ = true;
   // After the first paint, as the work should not hold back the dialog's own drawing.
-  QTimer::singleShot(0, this,
-                     [this] { runAside(this, work_, [this](int status) { done(status); }); });
+  working_ = true;
+  QTimer::singleShot(0, this, [this] {
+    runAside(this, work_, [this](int status) {
+      working_ = false;
+      done(status);
+    });
+  });
+}
+
+void PurgeDialog::reject() {
+  if (!working_) QDialog::reject();
+}
+
+void PurgeDialog::closeEvent(QCloseEvent* event) {
+  if (working_) event->ignore();
 }
 
 }  // namespace installer

@@ -18,10 +18,14 @@ class PurgeDialog : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // The dialog stays while the work runs (Escape, the close box); it closes by itself after.
+  void reject() override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   std::function<int()> work_;
   bool started_ = false;
+  bool working_ = false;
   QLabel* progress_;
 };
 
