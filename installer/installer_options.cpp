@@ -29,14 +29,15 @@ Anything else is refused with the message "Open File Use *.dot *.xla *.ott *.oxt
 A small window "Start V38XX Toolbar" shows "Open " and FILE, and closes 1.5 s after the work
 is done. Errors of the office are shown once, as "Error Num: " with the error number and its
 description. The office is the user's own LibreOffice: when it runs it is used (and left
-running), otherwise it is started.
+running), otherwise it is started. After installing the add-in the office starts again once to
+take it in (a running office restarts itself, asking about unsaved documents first).
 
 Options:
   -q, --quiet          no window: the status line goes to standard output and the messages to
                        standard error (also the case when there is no display)
-      --headless       no display at all (implies --quiet): LibreOffice is started headless,
-                       the workbook or document is opened hidden, and an office that Load
-                       started is ended when the work is done
+      --headless       no display at all (implies --quiet): LibreOffice is started headless
+                       and an office that Load started is ended when the work is done (the
+                       add-in's toolbar is then in Calc's configuration for the next start)
       --profile DIR    the LibreOffice user profile to install into (default: the user's own,
                        ~/.config/libreoffice/4)
       --office PIPE    use the running office that accepts on this UNO pipe
