@@ -5,6 +5,7 @@
 #   v38xx_uno_types            target that generates the C++ headers of the office's types and
 #                              of the add-in's own types (extension/idl), and the add-in's
 #                              type library ${V38XX_UNO_RDB}
+option(V38XX_WITH_LIBREOFFICE "Build the spreadsheet add-in's LibreOffice parts when the SDK is there" ON)
 set(V38XX_LIBREOFFICE_PROGRAM /usr/lib/libreoffice/program CACHE PATH "LibreOffice program folder")
 set(V38XX_LIBREOFFICE_SDK /usr/lib/libreoffice/sdk CACHE PATH "LibreOffice SDK folder")
 
@@ -18,6 +19,10 @@ set(V38XX_OFFICE_TYPES ${V38XX_LIBREOFFICE_PROGRAM}/types.rdb)
 set(V38XX_OFFICE_OFFAPI ${V38XX_LIBREOFFICE_PROGRAM}/types/offapi.rdb)
 
 set(V38XX_HAVE_LIBREOFFICE OFF)
+if(NOT V38XX_WITH_LIBREOFFICE)
+  message(STATUS "The spreadsheet add-in's LibreOffice parts are left out (V38XX_WITH_LIBREOFFICE=OFF)")
+  return()
+endif()
 if(V38XX_CPPUMAKER AND V38XX_UNOIDL_WRITE AND V38XX_UNO_INCLUDE AND V38XX_UNO_CPPU
    AND V38XX_UNO_CPPUHELPER AND V38XX_UNO_SAL AND EXISTS ${V38XX_OFFICE_TYPES}
    AND EXISTS ${V38XX_OFFICE_OFFAPI})

@@ -210,16 +210,18 @@ void ApplicationComponent::setIWKSesn(sal_Int32 v) {
 
 Reference<css::uno::XInterface> ApplicationComponent::getSetApp() { return appObject_; }
 
+void ApplicationComponent::attachDocument(const Reference<css::uno::XInterface>& value) {
+  const Reference<css::sheet::XSpreadsheetDocument> document = documentOf(value);
+  if (!document.is())
+    throw std::runtime_error("SetApp needs a Calc document (or the desktop showing one).");
+  calc_ = std::make_shared<sheet::calc::CalcApplication>(context_, document, true);
+  ui_.setDocument(Reference<css::frame::XModel>(document, UNO_QUERY));
+  appObject_ = value;
+  app_->SetApp(calc_);
+}
+
 void ApplicationComponent::setSetApp(const Reference<css::uno::XInterface>& value) {
-  call([&](Application& a) {
-    const Reference<css::sheet::XSpreadsheetDocument> document = documentOf(value);
-    if (!document.is())
-      throw std::runtime_error("SetApp needs a Calc document (or the desktop showing one).");
-    calc_ = std::make_shared<sheet::calc::CalcApplication>(context_, document, true);
-    ui_.setDocument(Reference<css::frame::XModel>(document, UNO_QUERY));
-    appObject_ = value;
-    a.SetApp(calc_);
-  });
+  call([&](Application&) { attachDocument(value); });
 }
 
 // ---------------------------------------------------------------------------------------------

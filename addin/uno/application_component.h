@@ -43,6 +43,10 @@ class ApplicationComponent
   template <typename F>
   auto call(F&& f) -> decltype(f(std::declval<Application&>()));
 
+  // Hands a document to the add-in on the calling thread, which holds the office's lock (a
+  // document event): SetApp without going through the main thread.
+  void attachDocument(const css::uno::Reference<css::uno::XInterface>& document);
+
   // For the toolbar's forms, on the office's main thread: the add-in object and what it uses.
   Application& application() { return *app_; }
   visa::Library& visa() { return *visa_; }

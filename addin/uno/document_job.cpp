@@ -32,25 +32,30 @@ Any DocumentJob::execute(const Sequence<css::beans::NamedValue>& arguments) {
   }
   Reference<css::sheet::XSpreadsheetDocument> calc(model, UNO_QUERY);
   if (!calc.is()) return {};
+  // A document event runs on the thread that made or opened the document, holding the office's
+  // lock: the add-in is called directly here, not through the main thread.
   try {
     rtl::Reference<ApplicationComponent> app = ApplicationComponent::current();
     if (!app.is()) {
-      // The one add-in object of this office, kept alive by the component itself.
+      // The one add-in object of this office, kept alive for the office's life.
       Reference<css::uno::XInterface> made = createApplication(context_);
       app = ApplicationComponent::current();
       ApplicationComponent::keep(made);
       // The language the user chose last time (About).
-      if (app.is() && !app->GetINI().isEmpty()) {
-        const rtl::OUString chosen = app->LoadSetting("CurrentLanguage", "");
-        const sal_Int32 last = app->GetLanguageCount();
-        for (sal_Int32 i = 0; i <= last; ++i)
-          if (app->GetLanguage(i) == chosen) app->SetLanguage(i);
+      Application& a = app->application();
+      if (!a.GetINI().empty()) {
+        const std::string chosen = a.LoadSetting("CurrentLanguage", "");
+        const std::int32_t last = a.GetLanguageCount();
+        for (std::int32_t i = 0; i <= last; ++i)
+          if (a.GetLanguage(i) == chosen) a.SetLanguage(i);
       }
     }
-    if (app.is() && !app->isActive())
-      app->setSetApp(Reference<css::uno::XInterface>(model, UNO_QUERY));
+    if (app.is() && !app->application().runState().active)
+      app->attachDocument(Reference<css::uno::XInterface>(model, UNO_QUERY));
   } catch (const css::uno::Exception& e) {
     std::fprintf(stderr, "CTRBridgeV38XX: %s\n", sheet::calc::utf8(e.Message).c_str());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "CTRBridgeV38XX: %s\n", e.what());
   }
   return {};
 }

@@ -20,6 +20,8 @@
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/uno/RuntimeException.hpp>
 #include <com/sun/star/view/SelectionType.hpp>
 #include <cppuhelper/implbase1.hxx>
 
@@ -254,10 +256,18 @@ void Dialog::setRows(const std::string& name, const std::vector<std::vector<Any>
 }
 
 void Dialog::selectRow(const std::string& name, int row) {
+  // A grid without its window cannot select: the selection waits for the window.
+  if (!dialog_.is() || !dialog_->getPeer().is()) {
+    pendingRows_[name] = row;
+    return;
+  }
   Reference<css::awt::grid::XGridRowSelection> grid(control(name), UNO_QUERY);
   if (!grid.is()) return;
+  // The user's clicks are reported, not the selection made here.
+  selecting_ = true;
   grid->deselectAllRows();
   if (row >= 1) grid->selectRow(row - 1);
+  selecting_ = false;
 }
 
 std::string Dialog::text(const std::string& name) const {
@@ -320,6 +330,8 @@ void Dialog::bind(const Reference<css::uno::XInterface>& dialog) {
 }
 
 void Dialog::wire() {
+  for (const auto& [name, row] : pendingRows_) selectRow(name, row);
+  pendingRows_.clear();
   for (auto& [name, f] : clicks_)
     Reference<css::awt::XButton>(control(name), UNO_QUERY_THROW)
         ->addActionListener(new ActionListener(f));
@@ -340,9 +352,19 @@ void Dialog::wire() {
     Reference<css::awt::XRadioButton>(control(name), UNO_QUERY_THROW)
         ->addItemListener(new ItemListener([callback](const css::awt::ItemEvent&) { callback(); }));
   }
-  for (auto& [name, f] : rowClicks_)
-    Reference<css::awt::grid::XGridRowSelection>(control(name), UNO_QUERY_THROW)
-        ->addSelectionListener(new RowListener(f));
+  for (auto& [name, f] : rowClicks_) {
+    Reference<css::awt::grid::XGridRowSelection> grid(control(name), UNO_QUERY);
+    if (!grid.is()) {
+      Reference<css::lang::XServiceInfo> info(control(name), UNO_QUERY);
+      throw css::uno::RuntimeException(ustr("the table " + name + " has no row selection (" +
+                                            (info.is() ? utf8(info->getImplementationName()) : std::string("no control")) + ")"),
+                                       nullptr);
+    }
+    auto callback = f;
+    grid->addSelectionListener(new RowListener([this, callback](int row) {
+      if (!selecting_) callback(row);
+    }));
+  }
 }
 
 void Dialog::end(short result) {

@@ -91,6 +91,8 @@ class Dialog {
   std::map<std::string, std::function<void(bool)>> checks_;
   std::map<std::string, std::function<void()>> radios_;
   std::map<std::string, std::function<void(int)>> rowClicks_;
+  std::map<std::string, int> pendingRows_;
+  bool selecting_ = false;
 };
 
 // The document window of a frame, as a parent for dialogs and message boxes.
