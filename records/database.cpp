@@ -118,6 +118,13 @@ std::string fileUri(const std::string& path) {
   return uri;
 }
 
+// Whether this user may write the file and make files beside it (its log and log index).
+bool canWriteBeside(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  return ::access(path.c_str(), W_OK) == 0 && ::access(folder.c_str(), W_OK) == 0;
+}
+
 bool fileExists(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0;
@@ -378,12 +385,20 @@ void Database::open(const std::string& path, std::span<const TableDef> expectedT
   sqlite3* db = nullptr;
   bool readOnly = false;
   try {
-    try {
-      db = openWritable(path, options);
-    } catch (const DatabaseError& e) {
-      if (!options.allowReadOnly || e.kind() != FailureKind::ReadOnly) throw;
+    // Looking only, a file that this user cannot write (or whose folder he cannot) is
+    // opened read-only at once: the engine's own attempt would leave a log and its index
+    // beside the file, where they may stop the file's owner from recording into it later.
+    if (options.allowReadOnly && !canWriteBeside(path)) {
       db = openReadOnly(path, options);
       readOnly = true;
+    } else {
+      try {
+        db = openWritable(path, options);
+      } catch (const DatabaseError& e) {
+        if (!options.allowReadOnly || e.kind() != FailureKind::ReadOnly) throw;
+        db = openReadOnly(path, options);
+        readOnly = true;
+      }
     }
     for (const TableDef& table : expectedTables) {
       const std::vector<std::string> columns = columnsOf(db, table.name);
@@ -444,16 +459,13 @@ sqlite3* Database::openReadOnly(const std::string& path, const OpenOptions& opti
     sqlite3_finalize(st);
     return rc;
   };
+  // A file in write-ahead-log mode needs its log and log index beside it, which the engine
+  // would make even for reading (or fail to, in a read-only folder). Without a log there
+  // is nothing beyond the file itself to read, so the file is opened as unchanging and
+  // nothing is made beside it; a log left by a crash is never skipped.
+  const bool logBeside = fileExists(path + "-wal") || fileExists(path + "-journal");
   sqlite3* db = nullptr;
-  int rc = attempt(path, &db);
-  // A file in write-ahead-log mode needs its log index beside it, which a read-only folder
-  // may not let the engine make. Without a log there is nothing beyond the file itself to
-  // read, so the file is then opened as unchanging; a log left by a crash is never skipped.
-  if ((rc & 0xff) == SQLITE_CANTOPEN && !fileExists(path + "-wal")) {
-    sqlite3_close(db);
-    db = nullptr;
-    rc = attempt(fileUri(path) + "?immutable=1", &db);
-  }
+  const int rc = attempt(logBeside ? path : fileUri(path) + "?immutable=1", &db);
   if (rc != SQLITE_OK) {
     const DatabaseError error = engineError(db, rc, "opening " + path, path);
     sqlite3_close(db);

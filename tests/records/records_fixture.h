@@ -183,6 +183,21 @@ inline void restoreFolder(const std::string& folder) {
   fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
 }
 
+// In a child process: makes the file `path` read-only while its folder stays writable. A
+// user without privileges gets a file without write permission (the parent gives it back
+// with restoreFile); root gets a read-only bind mount of the file private to the child.
+inline bool makeFileReadOnlyInChild(const std::string& path) {
+  if (::geteuid() != 0) return ::chmod(path.c_str(), 0444) == 0;
+  if (::unshare(CLONE_NEWNS) != 0) return false;
+  if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
+  if (::mount(path.c_str(), path.c_str(), nullptr, MS_BIND, nullptr) != 0) return false;
+  return ::mount(nullptr, path.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+}
+
+inline void restoreFile(const std::string& path) {
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add);
+}
+
 // In a child process: a private tmpfs of `bytes` mounted on `folder`. False when mounts are
 // not permitted here.
 inline bool mountSmallTmpfsInChild(const std::string& folder, size_t bytes) {

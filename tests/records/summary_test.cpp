@@ -301,36 +301,53 @@ TEST_F(SummaryTest, ChangesToTheUnfinishedBlockNeedNoBuild) {
 }
 
 TEST_F(SummaryTest, ReadOnlyFileOpensAndIsLeftUnchanged) {
-  // An older file (no summary) in a folder that cannot be written.
-  makeOlderFile(path);
-  insertValues(path, noise(5000, 7));
-  sqlExec(path,
-          "INSERT INTO read_date VALUES ('2011-11-10 09:06:32'); PRAGMA wal_checkpoint(TRUNCATE)");
-  std::filesystem::remove(path + "-wal");
-  std::filesystem::remove(path + "-shm");
-  const std::string before = fileBytes(path);
-  recordstest::Child child([&](int out) {
-    if (!recordstest::makeFolderReadOnlyInChild(dir.dbFolder())) {
-      recordstest::writeLine(out, "skip");
-      return;
+  // An older file (no summary) that cannot be written: in a read-only folder, or itself
+  // read-only in a folder that can be written. Neither the file nor the folder changes.
+  struct Case {
+    const char* name;
+    bool wholeFolder;
+  };
+  const Case cases[] = {{"read-only folder", true}, {"read-only file", false}};
+  for (const Case& c : cases) {
+    std::filesystem::remove(path);
+    makeOlderFile(path);
+    insertValues(path, noise(5000, 7));
+    sqlExec(
+        path,
+        "INSERT INTO read_date VALUES ('2011-11-10 09:06:32'); PRAGMA wal_checkpoint(TRUNCATE)");
+    std::filesystem::remove(path + "-wal");
+    std::filesystem::remove(path + "-shm");
+    const std::string before = fileBytes(path);
+    recordstest::Child child([&](int out) {
+      const bool readOnly = c.wholeFolder ? recordstest::makeFolderReadOnlyInChild(dir.dbFolder())
+                                          : recordstest::makeFileReadOnlyInChild(path);
+      if (!readOnly) {
+        recordstest::writeLine(out, "skip");
+        return;
+      }
+      for (int opening = 0; opening < 2; ++opening) {
+        const auto o = overview(path);
+        recordstest::writeLine(
+            out, o ? std::to_string(o->statistics.count) + " " + std::to_string(o->summarised)
+                   : "cancelled");
+      }
+      recordstest::writeLine(out, records::readStartDate(path) ? "dated" : "undated");
+    });
+    const auto lines = child.readAll();
+    child.wait();
+    recordstest::restoreFolder(dir.dbFolder());
+    recordstest::restoreFile(path);
+    ASSERT_FALSE(lines.empty()) << c.name;
+    if (lines[0] == "skip") GTEST_SKIP() << c.name << ": cannot be arranged here";
+    EXPECT_EQ(lines, (std::vector<std::string>{"5000 0", "5000 0", "dated"})) << c.name;
+    EXPECT_EQ(fileBytes(path), before) << c.name;
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.dbFolder())) {
+      files.push_back(entry.path().filename().string());
     }
-    for (int opening = 0; opening < 2; ++opening) {
-      const auto o = overview(path);
-      recordstest::writeLine(
-          out, o ? std::to_string(o->statistics.count) + " " + std::to_string(o->summarised)
-                 : "cancelled");
-    }
-    recordstest::writeLine(out, records::readStartDate(path) ? "dated" : "undated");
-  });
-  const auto lines = child.readAll();
-  child.wait();
-  recordstest::restoreFolder(dir.dbFolder());
-  ASSERT_FALSE(lines.empty());
-  if (lines[0] == "skip") GTEST_SKIP() << "cannot make a read-only folder here";
-  EXPECT_EQ(lines, (std::vector<std::string>{"5000 0", "5000 0", "dated"}));
-  EXPECT_EQ(fileBytes(path), before);
-  EXPECT_FALSE(std::filesystem::exists(path + "-wal"));
-  EXPECT_FALSE(std::filesystem::exists(path + "-shm"));
+    EXPECT_EQ(files, std::vector<std::string>{"DBfile_DB2.db"})
+        << c.name << ": files left beside it";
+  }
 }
 
 TEST_F(SummaryTest, RowsAreFoundByPositionInFilesWithGaps) {
