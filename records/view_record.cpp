@@ -1,6 +1,5 @@
 #include "records/view_record.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -16,10 +15,11 @@
 #include "measure/texts.h"
 #include "records/database.h"
 #include "records/decimal_text.h"
+#include "records/failure_text.h"
 #include "records/long_operation.h"
 #include "records/reading_summary.h"
-#include "records/failure_text.h"
 #include "records/run_info.h"
+#include "records/write_behind_file.h"
 
 namespace records {
 
@@ -41,48 +41,8 @@ class DirectoryKeeper {
   std::string path_;
 };
 
-// The file an export writes. Closed when it goes; discard() also removes what was written,
-// so that a cancelled or failed export leaves no half-written file (a device such as
-// /dev/null chosen as the file is only closed).
-class CsvFile {
- public:
-  static constexpr size_t kChunk = 1 << 20;
-
-  explicit CsvFile(std::string path) : path_(std::move(path)) {
-    file_ = std::fopen(path_.c_str(), "wb");
-    if (file_) std::setvbuf(file_, nullptr, _IOFBF, kChunk);
-  }
-  ~CsvFile() {
-    if (file_) std::fclose(file_);
-  }
-  CsvFile(const CsvFile&) = delete;
-  CsvFile& operator=(const CsvFile&) = delete;
-
-  bool isOpen() const { return file_ != nullptr; }
-  bool write(std::string_view text) {
-    return std::fwrite(text.data(), 1, text.size(), file_) == text.size();
-  }
-  // True when everything written reached the file.
-  bool close() {
-    const bool flushed = std::fflush(file_) == 0;
-    const bool closed = std::fclose(std::exchange(file_, nullptr)) == 0;
-    return flushed && closed;
-  }
-  void discard() {
-    struct stat st {};
-    const bool regular = ::stat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-    if (file_) std::fclose(std::exchange(file_, nullptr));
-    if (!regular) return;
-    // Through a link, the file it names.
-    char* target = ::realpath(path_.c_str(), nullptr);
-    std::remove(target ? target : path_.c_str());
-    std::free(target);
-  }
-
- private:
-  std::string path_;
-  std::FILE* file_ = nullptr;
-};
+// The export's text goes to its file a chunk of this size at a time.
+constexpr size_t kCsvChunk = 1 << 20;
 
 void appendTwoDigits(std::string& out, int v) {
   out += static_cast<char>('0' + (v / 10) % 10);
@@ -422,12 +382,14 @@ void ViewRecord::exportCsv() {
 
   std::string path = csvFileName(choice->name);
   if (!choice->directory.empty()) path = choice->directory + "/" + path;
-  CsvFile file(path);
+  // A cancelled or failed export leaves no half-written file behind (discard()).
+  WriteBehindFile file(path);
   if (!file.isOpen()) {
     ui_.message(texts_.get("1178"), texts_.get("1179"), core::Icon::None);
     return;
   }
-  bool written = file.write(csvHeader(view_.entries[view_.currentEntry]));
+  std::string chunk = csvHeader(view_.entries[view_.currentEntry]);
+  bool written = file.write(chunk);
   if (!chosenFileExists()) return;
 
   const std::string title(measure::kAppTitle);
@@ -447,16 +409,14 @@ void ViewRecord::exportCsv() {
       ui_.message(texts_.get("727"), title, core::Icon::Exclamation);
       return;
     }
-    std::string chunk;
-    chunk.reserve(CsvFile::kChunk + 512);
+    chunk.reserve(kCsvChunk + 512);
     long long done = 0;
     do {
       appendCsvLine(chunk, DateTime::parse(readings.text(1)), readings.number(0));
-      if (chunk.size() >= CsvFile::kChunk) {
-        written = written && file.write(chunk);
-        chunk.clear();
-        // A cancelled export leaves no file behind, nor does one that cannot be written.
-        if (!written) break;
+      if (chunk.size() >= kCsvChunk) {
+        // Written by the file's own thread while the next chunk is made.
+        if (!(written = written && file.write(chunk))) break;
+        chunk.reserve(kCsvChunk + 512);
         if (!exporting.report(done, lines)) {
           file.discard();
           return;

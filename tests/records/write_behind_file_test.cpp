@@ -1,0 +1,137 @@
+// The export's file, written by a thread of its own: everything handed over arrives in
+// order, failures are reported, and a discarded file is gone.
+
+#include "records/write_behind_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "records_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class WriteBehindFileTest : public ::testing::Test {
+ protected:
+  recordstest::StartDirectory dir;
+  std::string path = dir.root() + "/out.csv";
+};
+
+TEST_F(WriteBehindFileTest, ChunksArriveWholeAndInOrder) {
+  struct Case {
+    const char* name;
+    std::vector<size_t> sizes;
+  };
+  const Case cases[] = {
+      {"nothing", {}},
+      {"one empty chunk", {0}},
+      {"small chunks", {1, 2, 3, 0, 5}},
+      {"chunks larger than a pipe or page", {1 << 20, 3 << 19, 17, 1 << 21}},
+      {"many chunks", std::vector<size_t>(300, 4099)},
+  };
+  for (const Case& c : cases) {
+    if (fs::exists(path)) std::ofstream(path) << "an earlier file, longer than some cases";
+    std::string expected;
+    {
+      records::WriteBehindFile file(path);
+      ASSERT_TRUE(file.isOpen()) << c.name;
+      for (size_t i = 0; i < c.sizes.size(); ++i) {
+        std::string chunk;
+        for (size_t k = 0; k < c.sizes[i]; ++k) chunk += static_cast<char>('a' + (i + k) % 26);
+        expected += chunk;
+        ASSERT_TRUE(file.write(chunk)) << c.name;
+        EXPECT_TRUE(chunk.empty()) << c.name << ": a chunk came back with text";
+      }
+      ASSERT_TRUE(file.close()) << c.name;
+    }
+    EXPECT_EQ(contents(path), expected) << c.name;
+  }
+  // Left to its destructor, the file is complete too.
+  {
+    records::WriteBehindFile file(path);
+    std::string chunk = "header\r\n";
+    ASSERT_TRUE(file.write(chunk));
+  }
+  EXPECT_EQ(contents(path), "header\r\n");
+}
+
+TEST_F(WriteBehindFileTest, FailuresAreReportedAndDiscardLeavesNothing) {
+  // A device that is always full: the failure comes back from a later write or the close.
+  {
+    records::WriteBehindFile file("/dev/full");
+    ASSERT_TRUE(file.isOpen());
+    bool ok = true;
+    for (int i = 0; i < 10 && ok; ++i) {
+      std::string chunk(1 << 16, 'x');
+      ok = file.write(chunk);
+    }
+    EXPECT_FALSE(ok && file.close());
+    file.discard();  // a device is never removed
+  }
+  EXPECT_TRUE(fs::exists("/dev/full"));
+
+  // A folder that does not exist: no file, nothing written.
+  {
+    records::WriteBehindFile file(dir.root() + "/no such folder/out.csv");
+    EXPECT_FALSE(file.isOpen());
+    std::string chunk = "x";
+    EXPECT_FALSE(file.write(chunk));
+    EXPECT_FALSE(file.close());
+  }
+
+  struct Case {
+    const char* name;
+    bool throughLink;
+    bool closedFirst;
+  };
+  const Case cases[] = {
+      {"while writing", false, false},
+      {"after a close", false, true},
+      {"through a link: the file it names", true, false},
+  };
+  for (const Case& c : cases) {
+    fs::remove(path);
+    const std::string target = dir.root() + "/target.csv";
+    fs::remove(target);
+    if (c.throughLink) fs::create_symlink(target, path);
+    records::WriteBehindFile file(path);
+    ASSERT_TRUE(file.isOpen()) << c.name;
+    for (int i = 0; i < 20; ++i) {
+      std::string chunk(1 << 18, 'y');
+      ASSERT_TRUE(file.write(chunk)) << c.name;
+    }
+    if (c.closedFirst) {
+      ASSERT_TRUE(file.close()) << c.name;
+    }
+    file.discard();
+    EXPECT_FALSE(fs::exists(c.throughLink ? target : path)) << c.name;
+    std::string chunk = "late";
+    EXPECT_FALSE(file.write(chunk)) << c.name << ": written after discard";
+  }
+
+  // /dev/null chosen as the file: closed, never removed.
+  {
+    const std::string link = dir.root() + "/null.csv";
+    fs::create_symlink("/dev/null", link);
+    records::WriteBehindFile file(link);
+    std::string chunk = "x";
+    ASSERT_TRUE(file.write(chunk));
+    file.discard();
+    EXPECT_TRUE(fs::exists("/dev/null"));
+  }
+}
+
+}  // namespace
