@@ -49,7 +49,7 @@ void appendTwoDigits(std::string& out, int v) {
   out += static_cast<char>('0' + v % 10);
 }
 
-void appendTime(std::string& out, const std::optional<DateTime>& time, const char* separator) {
+void appendTime(std::string& out, const std::optional<DateTime>& time, std::string_view separator) {
   if (!time) return;
   appendTwoDigits(out, time->hour);
   out += separator;
@@ -61,9 +61,9 @@ void appendTime(std::string& out, const std::optional<DateTime>& time, const cha
 void appendCsvLine(std::string& out, const std::optional<DateTime>& time, double value) {
   out += '"';
   appendTime(out, time, " : ");
-  out += "\",";
+  out += std::string_view("\",");
   appendFixed(out, value, 30);
-  out += "\r\n";
+  out += std::string_view("\r\n");
 }
 
 std::string cut(std::string text, size_t length) {
@@ -258,7 +258,9 @@ void ViewRecord::chooseDatabase(int index) {
     const Summary* summary = summaryOf(db);
     if (!summary) {
       // Cancelled: nothing of this database is shown, nor anything of the one before.
-      view_.countText = view_.maxText = view_.minText = view_.avgText = "0";
+      for (std::string* text : {&view_.countText, &view_.maxText, &view_.minText, &view_.avgText}) {
+        text->assign(1, '0');
+      }
       view_.ranges.clear();
       view_.currentRange = -1;
       view_.rows.clear();
