@@ -1,12 +1,20 @@
 #pragma once
 // A file written by a thread of its own while the caller prepares the next chunk. Exporting
-// 100 million readings spends about as long in the kernel copying the text into the file as
+// 100 million readings spends about as long in the kernel putting the text into the file as
 // in reading and formatting the rows; with the two side by side the export takes the longer
 // of them rather than their sum. At most two chunks wait to be written, so memory stays flat
 // however large the file grows.
+//
+// The text goes out in blocks of 4 MiB. Past the first gigabyte of a regular file the blocks
+// are written around the page cache (O_DIRECT), where the file system allows it: by then a
+// file of several gigabytes only fills the memory with pages waiting for the disk, and the
+// kernel's copy into them cost as much processor time as the formatting. Smaller files are
+// written as any program writes them.
 
 #include <condition_variable>
+#include <cstddef>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -16,9 +24,12 @@ namespace records {
 
 class WriteBehindFile {
  public:
+  static constexpr size_t kBlock = size_t{4} << 20;
+  static constexpr long long kDirectAfter = 1LL << 30;
+
   // Creates `path`, or empties it when it exists (as opening it for writing does); see
-  // isOpen().
-  explicit WriteBehindFile(std::string path);
+  // isOpen(). Blocks after the first `directAfter` bytes go around the page cache.
+  explicit WriteBehindFile(std::string path, long long directAfter = kDirectAfter);
   // Writes what is still waiting and closes the file (as close(), without its answer).
   ~WriteBehindFile();
   WriteBehindFile(const WriteBehindFile&) = delete;
@@ -36,19 +47,36 @@ class WriteBehindFile {
   // link, the file the link names), so that an export cancelled or failed leaves no
   // half-written file; a device chosen as the file (/dev/null) is only closed.
   void discard();
+  // Bytes written around the page cache so far (for tests).
+  long long directBytes() const;
 
  private:
+  struct FreeBlock {
+    void operator()(char* p) const;
+  };
+
   void run();
   void stop(bool dropWaiting);
+  // The writing thread's own: the text into blocks, full blocks into the file.
+  bool put(const std::string& text);
+  bool writeBlock(size_t size);
 
   std::string path_;
   int fd_ = -1;
-  std::mutex mutex_;
+  long long directAfter_;
+  mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::string> waiting_;
   std::vector<std::string> spare_;
   bool ending_ = false;  // no more chunks come
   bool failed_ = false;
+  // Used by the writing thread only.
+  std::unique_ptr<char, FreeBlock> block_;
+  size_t used_ = 0;
+  long long offset_ = 0;
+  bool directAllowed_ = false;  // a regular file: worth a try
+  bool direct_ = false;
+  long long directBytes_ = 0;
   std::thread thread_;
 };
 

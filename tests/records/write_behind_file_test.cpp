@@ -41,23 +41,39 @@ TEST_F(WriteBehindFileTest, ChunksArriveWholeAndInOrder) {
       {"small chunks", {1, 2, 3, 0, 5}},
       {"chunks larger than a pipe or page", {1 << 20, 3 << 19, 17, 1 << 21}},
       {"many chunks", std::vector<size_t>(300, 4099)},
+      {"several blocks and a tail", {(size_t{9} << 20) + 1, 3, size_t{4} << 20, 4095}},
   };
-  for (const Case& c : cases) {
-    if (fs::exists(path)) std::ofstream(path) << "an earlier file, longer than some cases";
-    std::string expected;
-    {
-      records::WriteBehindFile file(path);
-      ASSERT_TRUE(file.isOpen()) << c.name;
-      for (size_t i = 0; i < c.sizes.size(); ++i) {
-        std::string chunk;
-        for (size_t k = 0; k < c.sizes[i]; ++k) chunk += static_cast<char>('a' + (i + k) % 26);
-        expected += chunk;
-        ASSERT_TRUE(file.write(chunk)) << c.name;
-        EXPECT_TRUE(chunk.empty()) << c.name << ": a chunk came back with text";
+  // Through the page cache, and around it from the first block on (where the file system
+  // allows it; the last, partial block always goes through it).
+  for (const long long directAfter : {records::WriteBehindFile::kDirectAfter, 0LL}) {
+    const std::string way = directAfter > 0 ? "" : ", around the page cache";
+    for (const Case& c : cases) {
+      if (fs::exists(path)) std::ofstream(path) << "an earlier file, longer than some cases";
+      std::string expected;
+      long long direct = 0;
+      {
+        records::WriteBehindFile file(path, directAfter);
+        ASSERT_TRUE(file.isOpen()) << c.name;
+        for (size_t i = 0; i < c.sizes.size(); ++i) {
+          std::string chunk;
+          for (size_t k = 0; k < c.sizes[i]; ++k) chunk += static_cast<char>('a' + (i + k) % 26);
+          expected += chunk;
+          ASSERT_TRUE(file.write(chunk)) << c.name << way;
+          EXPECT_TRUE(chunk.empty()) << c.name << way << ": a chunk came back with text";
+        }
+        ASSERT_TRUE(file.close()) << c.name << way;
+        direct = file.directBytes();
       }
-      ASSERT_TRUE(file.close()) << c.name;
+      EXPECT_EQ(contents(path), expected) << c.name << way;
+      // Only whole blocks past the limit go around the cache.
+      EXPECT_LE(direct, directAfter > 0 ? 0 : static_cast<long long>(expected.size()))
+          << c.name << way;
+      EXPECT_EQ(direct % static_cast<long long>(records::WriteBehindFile::kBlock), 0)
+          << c.name << way;
+      if (directAfter == 0 && expected.size() >= 2 * records::WriteBehindFile::kBlock) {
+        RecordProperty(std::string("direct bytes, ") + c.name, std::to_string(direct));
+      }
     }
-    EXPECT_EQ(contents(path), expected) << c.name;
   }
   // Left to its destructor, the file is complete too.
   {
