@@ -167,16 +167,22 @@ inline void writeLine(int fd, const std::string& text) {
   }
 }
 
+// In a child process run as root (whom permissions do not stop): a read-only bind mount of
+// `path` (a folder or a file) onto itself, private to the child.
+inline bool bindReadOnlyInChild(const std::string& path) {
+  if (::unshare(CLONE_NEWNS) != 0) return false;
+  if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
+  if (::mount(path.c_str(), path.c_str(), nullptr, MS_BIND, nullptr) != 0) return false;
+  return ::mount(nullptr, path.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+}
+
 // In a child process: makes `folder` read-only. A user without privileges gets a folder
 // without write permission (the parent gives it back with restoreFolder); root, whom
 // permissions do not stop, gets a read-only bind mount of it private to the child. False
 // when neither can be arranged.
 inline bool makeFolderReadOnlyInChild(const std::string& folder) {
   if (::geteuid() != 0) return ::chmod(folder.c_str(), 0555) == 0;
-  if (::unshare(CLONE_NEWNS) != 0) return false;
-  if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
-  if (::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0) return false;
-  return ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+  return bindReadOnlyInChild(folder);
 }
 
 inline void restoreFolder(const std::string& folder) {
@@ -188,10 +194,7 @@ inline void restoreFolder(const std::string& folder) {
 // with restoreFile); root gets a read-only bind mount of the file private to the child.
 inline bool makeFileReadOnlyInChild(const std::string& path) {
   if (::geteuid() != 0) return ::chmod(path.c_str(), 0444) == 0;
-  if (::unshare(CLONE_NEWNS) != 0) return false;
-  if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
-  if (::mount(path.c_str(), path.c_str(), nullptr, MS_BIND, nullptr) != 0) return false;
-  return ::mount(nullptr, path.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+  return bindReadOnlyInChild(path);
 }
 
 inline void restoreFile(const std::string& path) {
