@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QColorDialog>
-#include <QEventLoop>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
