@@ -15,6 +15,9 @@ from addin_fixture import AddinFixture
 # these to the window's size in pixels.
 CONNECT_SIZE = (330, 206)
 FIRST_ROW = (80, 80)  # the first instrument row of the list, inside "Identified Instruments"
+LOGGING_SIZE = (260, 246)
+READINGS_EDIT = (160, 12)
+CHART_LIST = (120, 164)
 
 
 class Display:
@@ -119,8 +122,8 @@ class ToolbarAndForms(unittest.TestCase):
         self.frame.ContainerWindow.setFocus()
 
     def tearDown(self):
-        for title in ("ORVALENT V38XX Tallyway", "Connect to Device", "Logging Charts",
-                      "About ORVALENT V38XX Tallyway"):
+        for title in ("ORVALENT V38XX Tallyway", "Connect to Device", "Set up Instrument",
+                      "Logging Charts", "About ORVALENT V38XX Tallyway"):
             for w in windows_named(title):
                 keys(w, "Escape")
         self.doc.close(True)
@@ -155,8 +158,24 @@ class ToolbarAndForms(unittest.TestCase):
         keys(form, "Escape")
         wait_for(lambda: not windows_named("Connect to Device"), 10, "the form to close")
 
-        # Logging Charts shows the saved settings; OK keeps them as they are.
+        # Set up Instrument sends the front panel's program for Frequency on input 1.
+        counter = fixture.sim("V3800A")
+        form = self.open_form("CTRFuncsV38XX", "Set up Instrument")
+        keys(form, "alt+s")
+        wait_for(lambda: "FUNC 'FREQ 1'" in counter.received(), 20, "the setup commands")
+        self.assertIn("FREQuency:ARM:STOP:TIMer 0.1", counter.received())
+        keys(form, "Escape")
+        wait_for(lambda: not windows_named("Set up Instrument"), 10, "the form to close")
+
+        # Logging Charts: 20 readings typed in, strip chart and histogram chosen (the last kind).
         form = self.open_form("CTRChartV38XX", "Logging Charts")
+        click_at(form, READINGS_EDIT, LOGGING_SIZE)
+        xdotool("key", "ctrl+a")
+        xdotool("type", "20")
+        click_at(form, CHART_LIST, LOGGING_SIZE)
+        time.sleep(0.5)
+        xdotool("key", "End", "Return")
+        time.sleep(0.5)
         keys(form, "Return")
         wait_for(lambda: not windows_named("Logging Charts"), 10, "Logging Charts to close")
         with open(fixture.settings, encoding="utf-8") as f:
