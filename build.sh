@@ -4,6 +4,8 @@
 #   ./build.sh test   install what is missing, build, run every test; then the whole suite
 #                     again under AddressSanitizer and UBSan (build-sanitize) and a short run of
 #                     every fuzz target (build-fuzz)
+#   ./build.sh package  install what is missing, build, make the Debian package
+#                     $BUILD_DIR/v38xx_<version>_amd64.deb
 # Other verbs: setup, build, bench, sanitize (the sanitizer tree and its tests),
 # fuzz [SECONDS] (every fuzz target for SECONDS, default 60). BUILD_DIR (default: build)
 # selects the build tree.
@@ -63,6 +65,10 @@ case "${1:-}" in
     setup
     fuzz "${2:-60}"
     ;;
+  package)
+    build
+    (cd "$BUILD_DIR" && cpack --config CPackConfig.cmake -G DEB)
+    ;;
   run)
     build
     exec ./scripts/run-front-panel.sh "$BUILD_DIR"
@@ -72,7 +78,7 @@ case "${1:-}" in
     exec ./scripts/run-benchmarks.sh  # its own Release tree, build-bench
     ;;
   *)
-    echo "usage: $0 run|test|setup|build|bench|sanitize|fuzz [SECONDS]" >&2
+    echo "usage: $0 run|test|setup|build|package|bench|sanitize|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac

@@ -135,6 +135,10 @@ class Application {
   };
   RunState runState() const;
 
+  // The toolbar's START between runs: enabled while a counter is the work session, disabled
+  // without one. A run in progress keeps the toolbar as the run set it.
+  void readyToStart();
+
   // The opener of help pages (the desktop's handler for the file); replaceable for tests.
   void setHelpOpener(std::function<bool(const std::string&)> opener);
 

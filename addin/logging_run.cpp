@@ -72,6 +72,11 @@ sheet::Worksheet& Application::worksheet() {
   return *sheet_;
 }
 
+void Application::readyToStart() {
+  if (active_) return;
+  setEnabled(kStartControl, kStartControl, IWKSesn != 0);
+}
+
 void Application::setEnabled(int from, int to, bool enabled) {
   if (!app_) return;
   sheet::CommandBar& bar = app_->commandBar(kAddinTitle, kToolbarControls);

@@ -14,10 +14,12 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/controls/bitmaps.h"
 #include "app/counter_window.h"
 #include "app/qt_interaction_widget.h"
+#include "app/start_options.h"
 #include "core/clock.h"
 #include "sim/in_process_counters.h"
 #include "visa/library.h"
@@ -99,6 +101,20 @@ void onSignal(int) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  std::string error;
+  const auto options = app::parseStartOptions(std::vector<std::string>(argv, argv + argc), &error);
+  if (!options) {
+    std::fprintf(stderr, "V38XX_AP: %s (see V38XX_AP --help)\n", error.c_str());
+    return 2;
+  }
+  if (options->help) {
+    std::fputs(app::kStartHelp, stdout);
+    return 0;
+  }
+  if (options->version) {
+    std::printf("V38XX_AP (V38XX counter software) %s\n", V38XX_VERSION);
+    return 0;
+  }
   std::unique_ptr<XDisplayProbe> probe;
   const std::string problem = displayProblem(probe);
   if (!problem.empty()) {
@@ -109,13 +125,43 @@ int main(int argc, char* argv[]) {
     return 2;
   }
 
-  QApplication app(argc, argv);
+  if (options->userFolder) {
+    // Started from the desktop's menu: the working directory is the user's data folder, whose
+    // DB folder holds the reading databases. Should it not be made, the program still starts,
+    // in the current directory.
+    const std::string folder = app::userDataFolder(env("XDG_DATA_HOME"), env("HOME"));
+    if (folder.empty()) {
+      std::fprintf(stderr,
+                   "V38XX_AP: neither XDG_DATA_HOME nor HOME names a folder; "
+                   "staying in the current directory\n");
+    } else if (!app::prepareUserFolder(folder, &error) || chdir(folder.c_str()) != 0) {
+      std::fprintf(stderr, "V38XX_AP: %s; staying in the current directory\n",
+                   error.empty() ? ("cannot enter " + folder).c_str() : error.c_str());
+    }
+  }
+
+  // Qt takes its own options from what is left; QApplication keeps argc and argv for its life.
+  std::vector<std::string> qtArgs = options->rest;
+  std::vector<char*> qtArgv;
+  for (std::string& a : qtArgs) qtArgv.push_back(a.data());
+  qtArgv.push_back(nullptr);
+  int qtArgc = static_cast<int>(qtArgs.size());
+  QApplication app(qtArgc, qtArgv.data());
   probe.reset();
+  const QStringList leftover = QApplication::arguments().mid(1);
+  std::vector<std::string> unknown;
+  for (const QString& a : leftover) unknown.push_back(a.toStdString());
+  if (const std::string mistake = app::leftoverArgumentsError(unknown); !mistake.empty()) {
+    std::fprintf(stderr, "V38XX_AP: %s (see V38XX_AP --help)\n", mistake.c_str());
+    return 2;
+  }
   // Qt adopts the user's locale; numbers still travel to the counter and into files with a
   // decimal point, whatever the desktop's language.
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(QStringLiteral("V38XX_AP"));
-  QApplication::setApplicationVersion(QStringLiteral("1.1.2"));
+  QApplication::setApplicationVersion(QStringLiteral(V38XX_VERSION));
+  // The desktop entry's name, so that a desktop shows the window with that entry's icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("com.orvalent.v38xx"));
   if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
     QApplication::setStyle(fusion);
   QApplication::setWindowIcon(controls::mainIcon());

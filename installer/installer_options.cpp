@@ -46,8 +46,9 @@ Options:
   -h, --help           show this help and exit
       --version        show the version and exit
 
-Exit status: 0 when the add-in was installed or the document opened, 1 on an error of the
-office or a missing file, 2 for a mistake on the command line or an unsuitable FILE.
+Exit status:
+  0 when the add-in was installed or the document opened, 1 on an error of the office or a
+  missing file, 2 for a mistake on the command line or an unsuitable FILE.
 
 Examples:
   Load /usr/share/v38xx/CTRBridgeV38XX.oxt
@@ -80,8 +81,9 @@ Options:
   -h, --help           show this help and exit
       --version        show the version and exit
 
-Exit status: 0 when the add-in is gone (also when there was nothing to remove), 1 when no
-office could be started or the office refused, 2 for a mistake on the command line.
+Exit status:
+  0 when the add-in is gone (also when there was nothing to remove), 1 when no office could be
+  started or the office refused, 2 for a mistake on the command line.
 )";
 
 LoadMode loadModeOf(const std::string& path) {

@@ -23,6 +23,9 @@ packages=(
   # real clients used as conformance peers, and the display for GUI tests
   lxi-tools python3 python3-pyvisa python3-pyvisa-py
   xvfb xauth imagemagick xdotool python3-openpyxl
+  # the Debian package: manual pages from --help, icons rendered from their drawings, the
+  # tools CPack's DEB generator runs, and the checks of the desktop entries and metadata
+  help2man librsvg2-bin file dpkg-dev desktop-file-utils appstream
   # fonts so that every language of the front panel renders
   fonts-dejavu-core fonts-liberation2 fonts-noto-cjk
   # network namespaces for the VXI-11 portmapper tests

@@ -28,21 +28,52 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: v38xx-sim [options]\n"
-    "  --model V3800A|V3820A     counter model (default V3800A)\n"
-    "  --serial TEXT             10-character serial number (default SIM3800A01 / SIM3820A01)\n"
-    "  --seed N                  seed of the reading noise (default 1)\n"
-    "  --bind ADDRESS            address to listen on (default 127.0.0.1)\n"
-    "  --allow-remote            allow a --bind address other than loopback\n"
-    "  --raw-port N              raw SCPI socket port (default 5025; 0 picks a free one)\n"
-    "  --control-port N          control channel port (default 0: a free one)\n"
-    "  --log FILE                append every message received to FILE\n"
-    "  --vxi11-port N            serve VXI-11 on this core channel port (0 picks a free one)\n"
-    "  --portmapper none|serve|register\n"
-    "                            make the VXI-11 server findable (default none)\n"
-    "  --portmapper-port N       port of the portmapper to serve (default 111)\n"
-    "The chosen ports are printed as \"raw-port N\", \"control-port N\", \"vxi11-port N\" and\n"
-    "\"portmapper-port N\" lines, followed by \"ready\". SIGINT or SIGTERM stops the program.\n";
+    R"(Usage: v38xx-sim [OPTION]...
+Serve a simulated V3800A or V3820A frequency counter on loopback: a raw SCPI socket and, when
+asked, VXI-11. It understands the SCPI of the V38XX counters (long and short forms, any letter
+case), keeps the instrument's settings and error queue, and answers readings of plausible
+signals with seeded noise in the counter's format (+1.00000012345E+007). A control channel,
+which is no part of the counter's command set, injects faults and fires the external arm input.
+
+Options:
+  --model V3800A|V3820A     counter model (default V3800A)
+  --serial TEXT             10-character serial number (default SIM3800A01 / SIM3820A01)
+  --seed N                  seed of the reading noise (default 1)
+  --bind ADDRESS            address to listen on (default 127.0.0.1)
+  --allow-remote            allow a --bind address other than loopback (the control channel
+                            stays on 127.0.0.1)
+  --raw-port N              raw SCPI socket port (default 5025; 0 picks a free one)
+  --control-port N          control channel port (default 0: a free one)
+  --log FILE                append every message received to FILE, one line each with a
+                            timestamp, control characters written as escapes
+  --vxi11-port N            serve VXI-11 on this core channel port (0 picks a free one)
+  --portmapper none|serve|register
+                            make the VXI-11 server findable (default none): serve answers
+                            the portmapper's GETPORT itself on --portmapper-port, register
+                            registers with a running rpcbind
+  --portmapper-port N       port of the portmapper to serve (default 111, which needs root or
+                            a network namespace of its own)
+  -h, --help                show this help and exit
+  --version                 show the version and exit
+
+Output:
+  The model, the identification and the chosen ports are printed as "model", "identification",
+  "raw-port N", "control-port N", "vxi11-port N" and "portmapper-port N" lines, followed by
+  "ready". SIGINT or SIGTERM stops the program.
+
+Control channel:
+  One command per line on the control port, one reply line each ("ok", "ok DATA" or
+  "error REASON"): delay MS, drop, garbage, overlong BYTES, stall on|off, trigger,
+  signal N on|off, signal N freq HZ, reset, errors?, faults?, setting KEY, remote?, idn?,
+  help, quit. <prefix>/share/doc/v38xx/simulator.md describes them.
+
+Exit status:
+  0 after SIGINT or SIGTERM, 1 when a port cannot be served or the log file opened, 2 for a
+  mistake on the command line.
+
+Examples:
+  v38xx-sim --model V3820A --raw-port 0 --log /tmp/scpi.log
+)";
 
 struct Options {
   sim::CounterOptions counter;
@@ -75,6 +106,10 @@ int parseOptions(int argc, char** argv, Options* o) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::printf("v38xx-sim (V38XX counter software) %s\n", V38XX_VERSION);
       return 0;
     }
     if (arg == "--allow-remote") {

@@ -1,14 +1,17 @@
 // The builtin VISA as a C library (libv38xxvisa.so) exporting the standard vi* functions, so
 // that any VISA client can load it. One builtin library serves the whole process; it is
 // configured from the resource file (visa.conf) at the first call, looked up as for the
-// programs and, last, in share/v38xx/ beside this library's own lib/ folder.
+// programs and, last, in <prefix>/share/v38xx/ as seen from this library's own folder.
 //
 // Operations the builtin VISA has no use for (events, asynchronous and register I/O, GPIB bus
 // management) answer VI_ERROR_NSUP_OPER on a valid session.
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "visa/builtin_library.h"
 #include "visa/resource_file.h"
@@ -19,13 +22,20 @@ using ViHndlr = ViStatus (*)(ViSession, ViEventType, ViEvent, ViAddr);
 
 namespace {
 
-// Where this shared library lies, to find <prefix>/share/v38xx/visa.conf next to it.
-std::string defaultFileBesideLibrary() {
+// The default resource files beside this shared library: <prefix>/share/v38xx/visa.conf seen
+// from the installed library's folder (V38XX_LIBRARY_TO_DATA, ../../share/v38xx from
+// lib/x86_64-linux-gnu), then share/v38xx beside its lib/ folder as in the build tree.
+std::vector<std::string> defaultFilesBesideLibrary() {
   Dl_info info{};
-  if (::dladdr(reinterpret_cast<void*>(&defaultFileBesideLibrary), &info) == 0 || !info.dli_fname)
-    return "";
-  const std::filesystem::path lib = std::filesystem::absolute(info.dli_fname);
-  return (lib.parent_path() / ".." / "share" / "v38xx" / "visa.conf").lexically_normal().string();
+  if (::dladdr(reinterpret_cast<void*>(&defaultFilesBesideLibrary), &info) == 0 || !info.dli_fname)
+    return {};
+  const std::filesystem::path folder = std::filesystem::absolute(info.dli_fname).parent_path();
+  std::vector<std::string> files;
+  for (const char* toData : {V38XX_LIBRARY_TO_DATA, "../share/v38xx"}) {
+    const std::string file = (folder / toData / "visa.conf").lexically_normal().string();
+    if (std::find(files.begin(), files.end(), file) == files.end()) files.push_back(file);
+  }
+  return files;
 }
 
 // Created at the first call and never destroyed: clients may still close sessions from
@@ -33,7 +43,7 @@ std::string defaultFileBesideLibrary() {
 visa::BuiltinLibrary& library() {
   static visa::BuiltinLibrary* instance = [] {
     visa::ResourceFileLocations places = visa::ResourceFileLocations::fromEnvironment();
-    if (const std::string beside = defaultFileBesideLibrary(); !beside.empty())
+    for (const std::string& beside : defaultFilesBesideLibrary())
       places.installedDefaults.push_back(beside);
     return new visa::BuiltinLibrary(visa::ResourceFile::find(places).builtin);
   }();

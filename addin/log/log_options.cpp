@@ -48,10 +48,11 @@ The counters are found as the front panel finds them (see visa.conf). The add-in
 is $XDG_DATA_HOME/Orvalent/Counter/V38XX/CTR_TOOLV38XX.ini (copied from the installed one when
 missing); the run's settings are saved there as the add-in saves them.
 
-Exit status: 0 when the run ended as asked, 1 when it ended on an error (the rows logged until
-then are saved), 2 for a mistake on the command line, 130 after Ctrl+C (rows saved).
+Exit status:
+  0 when the run ended as asked, 1 when it ended on an error (the rows logged until then are
+  saved), 2 for a mistake on the command line, 130 after Ctrl+C (rows saved).
 
-Example:
+Examples:
   v38xx-log --resource TCPIP0::127.0.0.1::5025::SOCKET --interval 100 --readings 100 \
             --chart 3 --in-sheet --out run.ods
 )";
@@ -68,7 +69,6 @@ bool wholeNumber(const std::string& text, long long low, long long high, long lo
   *value = std::stoll(text);
   return *value >= low && *value <= high;
 }
-
 
 }  // namespace
 

@@ -215,9 +215,16 @@ void ApplicationComponent::attachDocument(const Reference<css::uno::XInterface>&
   if (!document.is())
     throw std::runtime_error("SetApp needs a Calc document (or the desktop showing one).");
   calc_ = std::make_shared<sheet::calc::CalcApplication>(context_, document, true);
+  document_ = document;
   ui_.setDocument(Reference<css::frame::XModel>(document, UNO_QUERY));
   appObject_ = value;
   app_->SetApp(calc_);
+}
+
+void ApplicationComponent::followFrame(const Reference<css::frame::XFrame>& frame) {
+  if (app_->runState().active) return;
+  const Reference<css::sheet::XSpreadsheetDocument> document = documentOf(frame);
+  if (document.is() && document != document_) attachDocument(document);
 }
 
 void ApplicationComponent::setSetApp(const Reference<css::uno::XInterface>& value) {

@@ -6,7 +6,9 @@
 
 #include <CTRBridgeV38XX/XApplication.hpp>
 #include <CTRBridgeV38XX/XRunMonitor.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <cppuhelper/implbase3.hxx>
 #include <rtl/ref.hxx>
@@ -46,6 +48,9 @@ class ApplicationComponent
   // Hands a document to the add-in on the calling thread, which holds the office's lock (a
   // document event): SetApp without going through the main thread.
   void attachDocument(const css::uno::Reference<css::uno::XInterface>& document);
+  // The toolbar's commands act on the window they were given in: its Calc document becomes the
+  // add-in's, unless a run is logging (the run keeps its document).
+  void followFrame(const css::uno::Reference<css::frame::XFrame>& frame);
 
   // For the toolbar's forms, on the office's main thread: the add-in object and what it uses.
   Application& application() { return *app_; }
@@ -117,6 +122,7 @@ class ApplicationComponent
   std::unique_ptr<MeasuredTimer> measuredTimer_;
   std::unique_ptr<Application> app_;
   std::shared_ptr<sheet::calc::CalcApplication> calc_;
+  css::uno::Reference<css::sheet::XSpreadsheetDocument> document_;
   css::uno::Reference<css::uno::XInterface> appObject_;
 };
 

@@ -50,7 +50,10 @@ void start(ApplicationComponent& app, const Reference<css::frame::XFrame>& frame
   }
   Reference<css::sheet::XSpreadsheetView> view(frame.is() ? frame->getController() : nullptr,
                                                UNO_QUERY);
-  if (!view.is() || !app.calc()) return;
+  if (!view.is() || !app.calc()) {
+    tell(app, t("602"), core::Icon::Error);
+    return;
+  }
   const std::string name =
       utf8(Reference<css::container::XNamed>(view->getActiveSheet(), UNO_QUERY)->getName());
   auto sheet = app.calc()->worksheet(name);
@@ -85,6 +88,7 @@ void runToolbarCommand(const Reference<css::uno::XComponentContext>& /*context*/
   rtl::Reference<ApplicationComponent> app = ApplicationComponent::current();
   if (!app.is()) return;
   try {
+    app->followFrame(frame);
     if (command == "CTRAboutV38XX")
       showAbout(*app, frame);
     else if (command == "CTRConnectV38XX")
@@ -103,6 +107,8 @@ void runToolbarCommand(const Reference<css::uno::XComponentContext>& /*context*/
       app->PauseTimer();
     else if (command == "CTRTimerStopV38XX")
       app->StopTimer();
+    // A counter connected or a run set up in a form makes START available.
+    if (command.rfind("CTRTimer", 0) != 0) app->application().readyToStart();
   } catch (const css::uno::Exception& e) {
     tell(*app, command + ": " + utf8(e.Message), core::Icon::Error);
   } catch (const std::exception& e) {

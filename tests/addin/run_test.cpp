@@ -146,6 +146,31 @@ TEST(AddinToolbar, StatesThroughDirectPauseResumeAndStop) {
   EXPECT_EQ(run.rig.calc->statusBar.back(), "Ready");
 }
 
+TEST(AddinToolbar, StartIsAvailableBetweenRunsOnlyWithAWorkSession) {
+  ScriptedRun run;
+  run.counter.readings = {"+1.0E+007", "+1.0E+007", "+1.0E+007"};
+  addin::Application& app = run.rig.app;
+  const ViSession session = app.IWKSesn;
+  app.IWKSesn = 0;
+  app.readyToStart();
+  EXPECT_EQ(run.rig.toolbar(), "EV EV EV EV EV EV -V -V -V ") << "no counter: no START";
+  app.IWKSesn = session;
+  app.readyToStart();
+  EXPECT_EQ(run.rig.toolbar(), "EV EV EV EV EV EV EV -V -V ");
+
+  // A run keeps the toolbar as it set it, paused or not.
+  run.start(0, 100);
+  app.readyToStart();
+  EXPECT_EQ(run.rig.toolbar(), "EV Eh Eh Eh Eh Eh -V EV EV ");
+  app.PauseTimer();
+  app.readyToStart();
+  EXPECT_EQ(run.rig.toolbar(), "EV Eh Eh Eh Eh Eh EV -V EV ");
+  app.StopTimer();
+  EXPECT_EQ(run.rig.toolbar(), "EV EV EV EV EV EV -V -V -V ") << "the end of a run disables START";
+  app.readyToStart();
+  EXPECT_EQ(run.rig.toolbar(), "EV EV EV EV EV EV EV -V -V ") << "the next run can start";
+}
+
 TEST(AddinRun, DirectRunOfTheSimulatedCounterFillsRowsAndSummary) {
   SimulatedRun run;
   run.rig.app.SetNumberOfReading(25);

@@ -14,8 +14,9 @@ class AddinFixture:
     def __init__(self, headless=True, settings=None):
         self.build = os.path.abspath(office.BUILD_DIR)
         self.root = tempfile.mkdtemp(prefix="v38xx-addin-")
-        self.sims = [simulator.Simulator(self.build, "V3800A"),
-                     simulator.Simulator(self.build, "V3820A")]
+        self.sims = [simulator.Simulator(self.build, model,
+                                         log=os.path.join(self.root, model + ".log"))
+                     for model in ("V3800A", "V3820A")]
         self.data = os.path.join(self.root, "data")
         self.settings_dir = os.path.join(self.data, "Orvalent/Counter/V38XX")
         os.makedirs(self.settings_dir)

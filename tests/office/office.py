@@ -117,6 +117,9 @@ class Office:
         self.ctx = self._connect()
         if self.want_extension:
             self.install_extension(os.path.join(self.build_dir, "share/v38xx/CTRBridgeV38XX.oxt"))
+            # An extension added to a running office is served by a helper process until the
+            # office starts again; the add-in's forms and document job belong in the office.
+            self.restart()
         return self
 
     def install_extension(self, path):

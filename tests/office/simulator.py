@@ -6,10 +6,12 @@ import subprocess
 
 
 class Simulator:
-    def __init__(self, build_dir, model="V3800A"):
+    def __init__(self, build_dir, model="V3800A", log=None):
+        """`log`: a file that gets every message the counter receives."""
+        self.log = log
         self.process = subprocess.Popen(
             [os.path.join(build_dir, "bin/v38xx-sim"), "--model", model, "--raw-port", "0",
-             "--control-port", "0"],
+             "--control-port", "0"] + (["--log", log] if log else []),
             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         self.raw_port = self.control_port = None
         for line in self.process.stdout:
@@ -28,6 +30,14 @@ class Simulator:
     @property
     def resource(self):
         return "TCPIP0::127.0.0.1::%d::SOCKET" % self.raw_port
+
+    def received(self):
+        """The messages received so far (with `log`), without the time stamp of each line."""
+        if not self.log or not os.path.exists(self.log):
+            return []
+        with open(self.log, encoding="utf-8", errors="replace") as f:
+            # "date time message", the message's line feed written as \n
+            return [line.rstrip("\n").split(" ", 2)[-1].removesuffix("\\n") for line in f]
 
     def control(self, command):
         """One command of the simulator's control channel; its reply line."""

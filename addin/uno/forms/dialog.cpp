@@ -134,6 +134,13 @@ Dialog::~Dialog() {
 
 Reference<css::beans::XPropertySet> Dialog::add(const char* service, const std::string& name, int x,
                                                 int y, int w, int h) {
+  auto m = create(service, name, x, y, w, h);
+  insert(name, m);
+  return m;
+}
+
+Reference<css::beans::XPropertySet> Dialog::create(const char* service, const std::string& name,
+                                                   int x, int y, int w, int h) {
   Reference<css::beans::XPropertySet> m(
       factory_->createInstance(rtl::OUString::createFromAscii(service)), UNO_QUERY_THROW);
   m->setPropertyValue("Name", Any(ustr(name)));
@@ -142,8 +149,11 @@ Reference<css::beans::XPropertySet> Dialog::add(const char* service, const std::
   m->setPropertyValue("Width", Any(sal_Int32(w)));
   m->setPropertyValue("Height", Any(sal_Int32(h)));
   m->setPropertyValue("TabIndex", Any(sal_Int16(tab_++)));
-  models_->insertByName(ustr(name), Any(m));
   return m;
+}
+
+void Dialog::insert(const std::string& name, const Reference<css::beans::XPropertySet>& m) {
+  models_->insertByName(ustr(name), Any(m));
 }
 
 Reference<css::beans::XPropertySet> Dialog::model(const std::string& name) const {
@@ -159,6 +169,12 @@ void Dialog::label(const std::string& name, int x, int y, int w, int h, const st
   auto m = add("com.sun.star.awt.UnoControlFixedTextModel", name, x, y, w, h);
   m->setPropertyValue("Label", Any(ustr(text)));
   m->setPropertyValue("MultiLine", Any(multiLine));
+}
+
+void Dialog::note(const std::string& name, int x, int y, int w, int h, const std::string& text,
+                  bool multiLine) {
+  label(name, x, y, w, h, text, multiLine);
+  model(name)->setPropertyValue("NoLabel", Any(true));
 }
 
 void Dialog::button(const std::string& name, int x, int y, int w, int h, const std::string& text,
@@ -218,7 +234,9 @@ void Dialog::group(const std::string& name, int x, int y, int w, int h, const st
 void Dialog::table(const std::string& name, int x, int y, int w, int h,
                    const std::vector<std::string>& columns, const std::vector<int>& widths,
                    std::function<void(int)> onRow) {
-  auto m = add("com.sun.star.awt.grid.UnoControlGridModel", name, x, y, w, h);
+  // The grid's control is made when its model joins the dialog and keeps the data model it
+  // finds then, so the column and data models are set first.
+  auto m = create("com.sun.star.awt.grid.UnoControlGridModel", name, x, y, w, h);
   Reference<css::lang::XMultiComponentFactory> smgr = context_->getServiceManager();
   Reference<css::awt::grid::XGridColumnModel> columnModel(
       smgr->createInstanceWithContext("com.sun.star.awt.grid.DefaultGridColumnModel", context_),
@@ -241,12 +259,19 @@ void Dialog::table(const std::string& name, int x, int y, int w, int h,
   m->setPropertyValue("ShowRowHeader", Any(false));
   m->setPropertyValue("ShowColumnHeader", Any(true));
   m->setPropertyValue("SelectionModel", Any(css::view::SelectionType_SINGLE));
+  insert(name, m);
   if (onRow) rowClicks_[name] = std::move(onRow);
 }
 
 void Dialog::setRows(const std::string& name, const std::vector<std::vector<Any>>& rows) {
   Reference<css::awt::grid::XMutableGridDataModel> data(
       model(name)->getPropertyValue("GridDataModel"), UNO_QUERY_THROW);
+  // Removing the rows clears the grid's selection; that is not the user's doing.
+  selecting_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{selecting_};
   data->removeAllRows();
   for (const auto& row : rows) {
     Sequence<Any> cells(static_cast<sal_Int32>(row.size()));

@@ -30,6 +30,10 @@ class Dialog {
   ~Dialog();
 
   // Controls, in tab order; positions and sizes in dialog units.
+  // A text that shows information (a status, a result) rather than naming the control after
+  // it: it gets no keyboard mnemonic of its own.
+  void note(const std::string& name, int x, int y, int w, int h, const std::string& text,
+            bool multiLine = false);
   void label(const std::string& name, int x, int y, int w, int h, const std::string& text,
              bool multiLine = false);
   enum class ButtonKind { Normal, Ok, Cancel, Default };
@@ -74,6 +78,10 @@ class Dialog {
   const css::uno::Reference<css::uno::XComponentContext>& context() const { return context_; }
 
  private:
+  // A control's model, named and placed, not yet in the dialog.
+  css::uno::Reference<css::beans::XPropertySet> create(const char* service, const std::string& name,
+                                                       int x, int y, int w, int h);
+  void insert(const std::string& name, const css::uno::Reference<css::beans::XPropertySet>& model);
   css::uno::Reference<css::beans::XPropertySet> add(const char* service, const std::string& name,
                                                     int x, int y, int w, int h);
   css::uno::Reference<css::beans::XPropertySet> model(const std::string& name) const;

@@ -95,9 +95,9 @@ void showAbout(ApplicationComponent& app, const Reference<css::frame::XFrame>& f
   auto server = serverOf(app);
   const forms::Texts t(*server);
   Dialog d(contextOf(app), t("101"), 230, 128);
-  d.label("Product", 8, 8, 214, 10, t("102"));
-  d.label("Version", 8, 20, 214, 10, t("103") + " " + V38XX_VERSION);
-  d.label("Description", 8, 34, 214, 30, t("104"), true);
+  d.note("Product", 8, 8, 214, 10, t("102"));
+  d.note("Version", 8, 20, 214, 10, t("103") + " " + V38XX_VERSION);
+  d.note("Description", 8, 34, 214, 30, t("104"), true);
   std::vector<std::string> languages;
   const std::int32_t last = t.settings() ? server->GetLanguageCount() : 0;
   int current = 0;
@@ -148,7 +148,7 @@ void showConnect(ApplicationComponent& app, const Reference<css::frame::XFrame>&
   texts.disconnect = t("214");
   list.place(
       d, 8, 54, texts, status, [&] { form.connect(); }, [&] { form.disconnect(); });
-  d.label("Status", 8, 178, 240, 10, "");
+  d.note("Status", 8, 178, 240, 10, "");
   d.button("Close", 262, 184, 60, 14, t("204"), nullptr, Dialog::ButtonKind::Ok);
   form.refill();
   list.show();
@@ -308,7 +308,7 @@ void showSetup(ApplicationComponent& app, const Reference<css::frame::XFrame>& f
   d.listBox("Input", 80, 26, 60, 12, inputs(0), 0);
   d.label("GateLabel", 8, 46, 70, 10, t("404"));
   d.edit("GateTime", 80, 44, 60, 12, "0.1");
-  d.label("Result", 8, 64, 204, 20, "", true);
+  d.note("Result", 8, 64, 204, 20, "", true);
   d.button("Send", 8, 90, 70, 14, t("405"), [&] {
     forms::SetupChoice choice;
     choice.function = std::max(0, d.selected("Function"));
@@ -362,8 +362,8 @@ void showLogging(ApplicationComponent& app, const Reference<css::frame::XFrame>&
   d.edit("StopTime", 136, 122, 60, 12, s.stopTime);
 
   d.label("ChartLabel", 8, 160, 60, 10, t("513"));
-  d.listBox("Chart", 70, 158, 120, 12, {t("514"), t("515"), t("516"), t("517")}, s.chart);
-  d.checkBox("InSheet", 196, 158, 58, 12, t("518"), s.inSheet);
+  d.listBox("Chart", 70, 158, 100, 12, {t("514"), t("515"), t("516"), t("517")}, s.chart);
+  d.checkBox("InSheet", 176, 158, 78, 12, t("518"), s.inSheet);
 
   d.group("HistogramGroup", 6, 174, 248, 48, t("519"));
   d.checkBox("AutoMin", 12, 186, 80, 10, t("520"), s.autoMin);
