@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <utility>
 
 namespace records {
@@ -42,16 +43,41 @@ void WriteBehindFile::FreeBlock::operator()(char* p) const { std::free(p); }
 
 WriteBehindFile::WriteBehindFile(std::string path, long long directAfter)
     : path_(std::move(path)), directAfter_(directAfter) {
-  fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // A new file, or one that replaces a regular file, is written under a name of its own
+  // beside it and takes the chosen name only when it is complete: a cancelled or failed
+  // export keeps the file that was there. A link or a device is written in place.
+  struct stat existing {};
+  const bool exists = ::lstat(path_.c_str(), &existing) == 0;
+  if (!exists || S_ISREG(existing.st_mode)) {
+    std::string pattern = path_ + ".part-XXXXXX";
+    fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd_ >= 0) {
+      partial_ = pattern;
+      mode_t mode = existing.st_mode & 07777;
+      if (!exists) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+      }
+      ::fchmod(fd_, mode);
+    }
+  }
+  // A folder that takes no new names, but a file in it that may be written.
+  if (fd_ < 0) fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd_ < 0) return;
   block_.reset(static_cast<char*>(std::aligned_alloc(kAlignment, kBlock)));
   if (!block_) {
     ::close(std::exchange(fd_, -1));
+    dropPartial();
     return;
   }
   struct stat st {};
   directAllowed_ = ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
   thread_ = std::thread([this] { run(); });
+}
+
+void WriteBehindFile::dropPartial() {
+  if (!partial_.empty()) std::remove(std::exchange(partial_, std::string()).c_str());
 }
 
 WriteBehindFile::~WriteBehindFile() { close(); }
@@ -169,10 +195,29 @@ bool WriteBehindFile::close() {
   if (fd_ < 0) return false;
   stop(false);
   const bool closed = ::close(std::exchange(fd_, -1)) == 0;
-  return closed && !failed_;
+  if (!closed || failed_) {
+    dropPartial();
+    return false;
+  }
+  if (partial_.empty()) return true;
+  if (std::rename(partial_.c_str(), path_.c_str()) != 0) {
+    dropPartial();
+    return false;
+  }
+  partial_.clear();
+  return true;
 }
 
 void WriteBehindFile::discard() {
+  if (!partial_.empty()) {
+    // Not complete yet: the file under its own name goes, the chosen name is untouched.
+    if (fd_ >= 0) {
+      stop(true);
+      ::close(std::exchange(fd_, -1));
+    }
+    dropPartial();
+    return;
+  }
   struct stat st {};
   const bool regular = ::stat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode);
   if (fd_ >= 0) {

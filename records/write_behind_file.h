@@ -27,8 +27,11 @@ class WriteBehindFile {
   static constexpr size_t kBlock = size_t{4} << 20;
   static constexpr long long kDirectAfter = 1LL << 30;
 
-  // Creates `path`, or empties it when it exists (as opening it for writing does); see
-  // isOpen(). Blocks after the first `directAfter` bytes go around the page cache.
+  // Writes `path`: a new file or one replacing a regular file is written as
+  // "<path>.part-XXXXXX" beside it and takes its name at close(), so the file that was there
+  // stays until the new one is complete; a link or a device is written in place (emptied, as
+  // opening it for writing does). See isOpen(). Blocks after the first `directAfter` bytes go
+  // around the page cache.
   explicit WriteBehindFile(std::string path, long long directAfter = kDirectAfter);
   // Writes what is still waiting and closes the file (as close(), without its answer).
   ~WriteBehindFile();
@@ -40,12 +43,13 @@ class WriteBehindFile {
   // waiting already. `chunk` comes back empty, holding the storage of a chunk written
   // earlier for reuse. False once a write has failed (a full disk): nothing more is written.
   bool write(std::string& chunk);
-  // Waits until every chunk is written and closes the file; true when all of them reached
-  // it.
+  // Waits until every chunk is written, closes the file and gives it its name; true when
+  // all of them reached it (otherwise the file that was there is kept).
   bool close();
-  // Stops writing, closes the file and removes it when it is a regular file (through a
-  // link, the file the link names), so that an export cancelled or failed leaves no
-  // half-written file; a device chosen as the file (/dev/null) is only closed.
+  // Stops writing and removes what was written, so that an export cancelled or failed
+  // leaves no half-written file: before close() the file that was there is kept; written in
+  // place or after close(), a regular file is removed (through a link, the file the link
+  // names); a device chosen as the file (/dev/null) is only closed.
   void discard();
   // Bytes written around the page cache so far (for tests).
   long long directBytes() const;
@@ -57,11 +61,13 @@ class WriteBehindFile {
 
   void run();
   void stop(bool dropWaiting);
+  void dropPartial();
   // The writing thread's own: the text into blocks, full blocks into the file.
   bool put(const std::string& text);
   bool writeBlock(size_t size);
 
   std::string path_;
+  std::string partial_;  // the file's own name until it is complete; empty when in place
   int fd_ = -1;
   long long directAfter_;
   mutable std::mutex mutex_;

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -82,6 +85,64 @@ TEST_F(WriteBehindFileTest, ChunksArriveWholeAndInOrder) {
     ASSERT_TRUE(file.write(chunk));
   }
   EXPECT_EQ(contents(path), "header\r\n");
+}
+
+// The names in the test's folder that start with "out.csv", to see that no partial file is
+// left behind.
+std::vector<std::string> namesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder))
+    if (e.path().filename().string().rfind("out.csv", 0) == 0) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(WriteBehindFileTest, AnExportOverAnExistingFileKeepsItUntilTheNewOneIsComplete) {
+  const auto writeOld = [&] {
+    std::ofstream(path, std::ios::binary) << "earlier export\n";
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  };
+  const auto big = [] { return std::string(1 << 18, 'n'); };
+
+  // Cancelled half way: the earlier file is there as it was, and nothing else.
+  writeOld();
+  {
+    records::WriteBehindFile file(path);
+    ASSERT_TRUE(file.isOpen());
+    for (int i = 0; i < 8; ++i) {
+      std::string chunk = big();
+      ASSERT_TRUE(file.write(chunk));
+    }
+    file.discard();
+  }
+  EXPECT_EQ(contents(path), "earlier export\n");
+  EXPECT_EQ(namesIn(dir.root()), std::vector<std::string>{"out.csv"});
+
+  // Completed: the new text under the chosen name, with the earlier file's permissions.
+  {
+    records::WriteBehindFile file(path);
+    std::string chunk = "new export\n";
+    ASSERT_TRUE(file.write(chunk));
+    EXPECT_EQ(contents(path), "earlier export\n") << "replaced before it was complete";
+    ASSERT_TRUE(file.close());
+  }
+  EXPECT_EQ(contents(path), "new export\n");
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(namesIn(dir.root()), std::vector<std::string>{"out.csv"});
+
+  // A new file gets the permissions any new file of the user gets, not the private ones of
+  // a temporary file.
+  fs::remove(path);
+  {
+    records::WriteBehindFile file(path);
+    std::string chunk = "x";
+    ASSERT_TRUE(file.write(chunk));
+    ASSERT_TRUE(file.close());
+  }
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  EXPECT_EQ(static_cast<mode_t>(fs::status(path).permissions() & fs::perms::all), 0666 & ~mask);
 }
 
 TEST_F(WriteBehindFileTest, FailuresAreReportedAndDiscardLeavesNothing) {

@@ -632,14 +632,24 @@ TEST_F(ViewRecordTest, CancelledOperationsLeaveNothingHalfDone) {
   EXPECT_EQ(rowValues(), before);
   EXPECT_TRUE(ui.shown.empty());
 
-  // Export: the partial file is removed, also when it replaced a file of that name.
+  // Export: the partial file is removed, and a file of that name from before is kept as it
+  // was.
   for (const bool existed : {false, true}) {
     const std::string file = dir.root() + "/data.csv";
     if (existed) std::ofstream(file) << "an earlier export\n";
     ui.cancelAfterReports = ui.progressReports;
     ui.saveChoices.push_back(core::SaveFileChoice{dir.root(), "data"});
     dialog.exportCsv();
-    EXPECT_FALSE(std::filesystem::exists(file)) << existed;
+    if (existed) {
+      std::ifstream in(file);
+      std::string line;
+      std::getline(in, line);
+      EXPECT_EQ(line, "an earlier export");
+    } else {
+      EXPECT_FALSE(std::filesystem::exists(file));
+    }
+    for (const auto& e : std::filesystem::directory_iterator(dir.root()))
+      EXPECT_EQ(e.path().filename().string().find(".part-"), std::string::npos) << e.path();
     EXPECT_TRUE(ui.shown.empty());
   }
   // Not cancelled, the same export completes.
