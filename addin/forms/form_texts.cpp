@@ -102,7 +102,8 @@ const std::vector<FormText>& formTexts() {
       {"533", "Start date and time (yyyy/mm/dd hh:mm:ss)"},
       // Toolbar commands
       {"601", "A run is already logging; stop it first."},
-      {"602", "START logs into a Calc spreadsheet: open one (File Access) and press START in its window."},
+      {"602",
+       "START logs into a Calc spreadsheet: open one (File Access) and press START in its window."},
   };
   return texts;
 }

@@ -381,9 +381,10 @@ void Dialog::wire() {
     Reference<css::awt::grid::XGridRowSelection> grid(control(name), UNO_QUERY);
     if (!grid.is()) {
       Reference<css::lang::XServiceInfo> info(control(name), UNO_QUERY);
-      throw css::uno::RuntimeException(ustr("the table " + name + " has no row selection (" +
-                                            (info.is() ? utf8(info->getImplementationName()) : std::string("no control")) + ")"),
-                                       nullptr);
+      throw css::uno::RuntimeException(
+          ustr("the table " + name + " has no row selection (" +
+               (info.is() ? utf8(info->getImplementationName()) : std::string("no control")) + ")"),
+          nullptr);
     }
     auto callback = f;
     grid->addSelectionListener(new RowListener([this, callback](int row) {
