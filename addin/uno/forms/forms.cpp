@@ -78,14 +78,6 @@ Reference<css::uno::XComponentContext> contextOf(ApplicationComponent& app) {
   return app.context();
 }
 
-std::string activeSheetName(const Reference<css::frame::XFrame>& frame) {
-  Reference<css::sheet::XSpreadsheetView> view(frame.is() ? frame->getController() : nullptr,
-                                               UNO_QUERY);
-  if (!view.is()) return {};
-  return utf8(
-      Reference<css::container::XNamed>(view->getActiveSheet(), UNO_QUERY_THROW)->getName());
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
