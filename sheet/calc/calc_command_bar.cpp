@@ -1,9 +1,12 @@
 #include "sheet/calc/calc_command_bar.h"
 
+#include <com/sun/star/awt/Point.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XNameContainer.hpp>
 #include <com/sun/star/frame/XLayoutManager.hpp>
 #include <com/sun/star/lang/XSingleComponentFactory.hpp>
+#include <com/sun/star/ui/DockingArea.hpp>
 #include <com/sun/star/ui/ItemStyle.hpp>
 #include <com/sun/star/ui/ItemType.hpp>
 #include <com/sun/star/ui/UIElementType.hpp>
@@ -178,6 +181,38 @@ void CalcCommandBar::show() {
   if (!layout.is()) return;
   layout->createElement(ustr(resource_));
   layout->showElement(ustr(resource_));
+  // Calc remembers where the user put the bar. The first time, Calc puts it after the
+  // standard bar, where a window narrower than about 1,500 pixels hides START, PAUSE and
+  // STOP; it goes to the start of the next row instead, and its window state gets the bar's
+  // name, which marks it as placed (the user's own placement is kept from then on).
+  try {
+    Reference<css::container::XNameAccess> states(
+        app_.context()->getServiceManager()->createInstanceWithContext(
+            "com.sun.star.ui.WindowStateConfiguration", app_.context()),
+        UNO_QUERY_THROW);
+    Reference<css::container::XNameContainer> calc(states->getByName(ustr(kCalcModule)),
+                                                   UNO_QUERY_THROW);
+    Sequence<PropertyValue> state;
+    if (calc->hasByName(ustr(resource_))) calc->getByName(ustr(resource_)) >>= state;
+    for (const PropertyValue& p : state) {
+      rtl::OUString uiName;
+      if (p.Name == "UIName" && (p.Value >>= uiName) && !uiName.isEmpty()) return;
+    }
+    layout->dockWindow(ustr(resource_), css::ui::DockingArea_DOCKINGAREA_TOP,
+                       css::awt::Point(0, 1));
+    if (calc->hasByName(ustr(resource_))) calc->getByName(ustr(resource_)) >>= state;
+    sal_Int32 at = 0;
+    while (at < state.getLength() && state[at].Name != "UIName") ++at;
+    if (at == state.getLength()) state.realloc(at + 1);
+    state.getArray()[at] =
+        PropertyValue("UIName", 0, Any(ustr(name_)), css::beans::PropertyState_DIRECT_VALUE);
+    if (calc->hasByName(ustr(resource_)))
+      calc->replaceByName(ustr(resource_), Any(state));
+    else
+      calc->insertByName(ustr(resource_), Any(state));
+  } catch (const css::uno::Exception&) {
+    // Where the bar goes is a convenience: it is shown in any case.
+  }
 }
 
 }  // namespace sheet::calc
