@@ -220,21 +220,21 @@ bool Application::buildCharts() {
   double stripRight = 0;
   if (chartKind_ == 1 || chartKind_ == 3) {
     try {
-      sheet::ChartSpec spec;
-      spec.type = sheet::ChartType::LineWithMarkers;
-      spec.series.push_back({"=" + s + "!R1C2", "=" + s + "!CtryAxis", "", false});
-      spec.title = ws.text(chartKind_ == 1 ? "F1" : "G1");
+      sheet::ChartDefinition definition;
+      definition.type = sheet::ChartType::LineWithMarkers;
+      definition.series.push_back({"=" + s + "!R1C2", "=" + s + "!CtryAxis", "", false});
+      definition.title = ws.text(chartKind_ == 1 ? "F1" : "G1");
       if (modern) {
-        spec.categoryAxis = false;
-        spec.valueAxis = true;
-        spec.lowTickLabels = true;
+        definition.categoryAxis = false;
+        definition.valueAxis = true;
+        definition.lowTickLabels = true;
       }
-      spec.inSheet = chartInSheet_;
-      spec.left = ws.columnLeft(chartKind_ == 1 ? 8 : 9);  // right of the summary block
-      spec.top = 12;
-      spec.windowPoints = std::max<std::int32_t>(numPoints_, 1);
-      stripChart_ = ws.addChart(spec);
-      stripRight = spec.left + spec.width;
+      definition.inSheet = chartInSheet_;
+      definition.left = ws.columnLeft(chartKind_ == 1 ? 8 : 9);  // right of the summary block
+      definition.top = 12;
+      definition.windowPoints = std::max<std::int32_t>(numPoints_, 1);
+      stripChart_ = ws.addChart(definition);
+      stripRight = definition.left + definition.width;
       ws.activate();
     } catch (const std::exception& e) {
       const long number = dynamic_cast<const sheet::Error*>(&e)
@@ -249,29 +249,29 @@ bool Application::buildCharts() {
   }
   if (chartKind_ == 2 || chartKind_ == 3) {
     try {
-      sheet::ChartSpec spec;
-      spec.type = sheet::ChartType::ClusteredColumns;
-      spec.title = ws.text("B1") + "     " + ws.text("G1");
-      spec.series.push_back(
+      sheet::ChartDefinition definition;
+      definition.type = sheet::ChartType::ClusteredColumns;
+      definition.title = ws.text("B1") + "     " + ws.text("G1");
+      definition.series.push_back(
           {"=" + s + "!R1C4", "=" + s + "!CtryHisto1Axis", "=" + s + "!CtrxHistoAxis", false});
-      spec.series.push_back({"Cumulative", "=" + s + "!CtryHisto2Axis", "", true});
-      spec.valueAxisTitle = "Samples";
-      spec.secondaryAxisTitle = "Cumulative%";
-      spec.categoryAxisTitle = "Bin Range";
-      spec.rotatedTickLabels = true;
-      spec.lowTickLabels = true;
-      if (modern) spec.categoryAxis = spec.valueAxis = true;
-      spec.inSheet = chartInSheet_;
-      spec.top = 12;
-      spec.left = ws.columnLeft(9);
+      definition.series.push_back({"Cumulative", "=" + s + "!CtryHisto2Axis", "", true});
+      definition.valueAxisTitle = "Samples";
+      definition.secondaryAxisTitle = "Cumulative%";
+      definition.categoryAxisTitle = "Bin Range";
+      definition.rotatedTickLabels = true;
+      definition.lowTickLabels = true;
+      if (modern) definition.categoryAxis = definition.valueAxis = true;
+      definition.inSheet = chartInSheet_;
+      definition.top = 12;
+      definition.left = ws.columnLeft(9);
       if (chartKind_ == 3 && chartInSheet_ && !stripChart_.empty()) {
         // Beside the strip chart: its top, and the left of the first column to its right.
-        spec.top = ws.chartTop(stripChart_);
+        definition.top = ws.chartTop(stripChart_);
         long column = 9;
         while (column < 1000 && ws.columnLeft(column) < stripRight + 6) ++column;
-        spec.left = ws.columnLeft(column);
+        definition.left = ws.columnLeft(column);
       }
-      histogramChart_ = ws.addChart(spec);
+      histogramChart_ = ws.addChart(definition);
       ws.activate();
     } catch (const std::exception& e) {
       const long number = dynamic_cast<const sheet::Error*>(&e)

@@ -202,16 +202,16 @@ void MemoryWorksheet::activate() {
   ++activations;
 }
 
-std::string MemoryWorksheet::addChart(const ChartSpec& spec) {
+std::string MemoryWorksheet::addChart(const ChartDefinition& definition) {
   const std::string chartName = "Chart " + std::to_string(charts.size() + 1);
-  record("addChart", chartName, spec.title);
-  charts.push_back({chartName, spec});
+  record("addChart", chartName, definition.title);
+  charts.push_back({chartName, definition});
   return chartName;
 }
 
 double MemoryWorksheet::chartTop(const std::string& chart) const {
   for (const auto& c : charts)
-    if (c.name == chart) return c.spec.top;
+    if (c.name == chart) return c.definition.top;
   throw Error("The item with the specified name wasn't found: " + chart);
 }
 
@@ -220,7 +220,7 @@ double MemoryWorksheet::columnLeft(long column) const { return (column - 1) * co
 void MemoryWorksheet::setChartWindow(const std::string& chart, long points) {
   record("setChartWindow", chart, std::to_string(points));
   for (auto& c : charts)
-    if (c.name == chart) c.spec.windowPoints = points;
+    if (c.name == chart) c.definition.windowPoints = points;
 }
 
 int MemoryWorksheet::setScrollBars(const std::string& name, const ScrollBarSettings& settings) {

@@ -44,7 +44,7 @@ class MemoryWorksheet : public Worksheet {
   void addName(const std::string& name, const std::string& formulaR1C1) override;
   void select(const std::string& cell) override;
   void activate() override;
-  std::string addChart(const ChartSpec& spec) override;
+  std::string addChart(const ChartDefinition& definition) override;
   double chartTop(const std::string& chart) const override;
   double columnLeft(long column) const override;
   void setChartWindow(const std::string& chart, long points) override;
@@ -62,7 +62,7 @@ class MemoryWorksheet : public Worksheet {
   int activations = 0;
   struct Chart {
     std::string name;
-    ChartSpec spec;
+    ChartDefinition definition;
   };
   std::vector<Chart> charts;
   // The form scroll bars on the sheet, by name (a test puts them there, as the template does).

@@ -60,7 +60,7 @@ enum class ChartType {
   ClusteredColumns,  // Excel's type 51
 };
 
-struct ChartSpec {
+struct ChartDefinition {
   ChartType type = ChartType::LineWithMarkers;
   std::vector<ChartSeries> series;
   std::string title;
@@ -116,7 +116,7 @@ class Worksheet {
   virtual void activate() = 0;
 
   // Charts: makes one and returns its name ("Chart 1"); its top edge in points.
-  virtual std::string addChart(const ChartSpec& spec) = 0;
+  virtual std::string addChart(const ChartDefinition& definition) = 0;
   virtual double chartTop(const std::string& chart) const = 0;
   // The left edge of a column, in points.
   virtual double columnLeft(long column) const = 0;

@@ -522,7 +522,7 @@ struct Counter::Impl {
     });
 
     // Plain settings.
-    for (const SettingSpec& def : InstrumentSettings::specs()) {
+    for (const SettingDefinition& def : InstrumentSettings::definitions()) {
       if (!settings.available(def)) continue;
       addCommand(def.pattern, true, true, [this, &def](Call& c) { settingCommand(def, c); });
     }
@@ -543,7 +543,7 @@ struct Counter::Impl {
     addCommand("CONFigure", false, true, [this](Call& c) {
       if (expectParameters(c, 0)) c.answer("\"" + function.configureText() + "\"");
     });
-    for (const FunctionSpec& def : functionSpecs()) {
+    for (const FunctionDefinition& def : functionSpecs()) {
       if (compact && !def.compact) continue;
       const FunctionKind kind = def.kind;
       addCommand(("CONFigure[:SCALar]:" + std::string(def.pattern)).c_str(), true, false,
@@ -623,7 +623,7 @@ struct Counter::Impl {
     return true;
   }
 
-  void settingCommand(const SettingSpec& def, Call& c) {
+  void settingCommand(const SettingDefinition& def, Call& c) {
     const int input = def.perInput ? c.input() : 1;
     if (input < 1 || input > settings.conditionedInputs())
       return pushError(scpi_error::kHeaderSuffixOutOfRange);

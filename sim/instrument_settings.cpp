@@ -33,8 +33,8 @@ std::string numberText(double value) { return core::format("%.15g", value); }
 
 }  // namespace
 
-const std::vector<SettingSpec>& InstrumentSettings::specs() {
-  static const std::vector<SettingSpec> table = {
+const std::vector<SettingDefinition>& InstrumentSettings::definitions() {
+  static const std::vector<SettingDefinition> table = {
       // Time base.
       {.pattern = "[SENSe:]ROSCillator:SOURce",
        .key = "ROSC:SOUR",
@@ -346,13 +346,13 @@ const std::vector<SettingSpec>& InstrumentSettings::specs() {
 
 InstrumentSettings::InstrumentSettings(bool compact) : compact_(compact) { reset(false); }
 
-std::string InstrumentSettings::keyFor(const SettingSpec& def, int input) {
+std::string InstrumentSettings::keyFor(const SettingDefinition& def, int input) {
   return replaceHash(def.key, input == 1 ? "" : std::to_string(input));
 }
 
 void InstrumentSettings::reset(bool afterReset) {
   values_.clear();
-  for (const SettingSpec& def : specs()) {
+  for (const SettingDefinition& def : definitions()) {
     if (!available(def)) continue;
     const int inputs = def.perInput ? conditionedInputs() : 1;
     for (int input = 1; input <= inputs; ++input) {
@@ -364,7 +364,7 @@ void InstrumentSettings::reset(bool afterReset) {
   values_["TRAC:OFFS"] = "0";
 }
 
-int InstrumentSettings::parseValue(const SettingSpec& def, const Parameter& p,
+int InstrumentSettings::parseValue(const SettingDefinition& def, const Parameter& p,
                                    std::string* value) const {
   using Kind = Parameter::Kind;
   switch (def.kind) {
@@ -428,7 +428,7 @@ int InstrumentSettings::parseValue(const SettingSpec& def, const Parameter& p,
   return scpi_error::kExecution;
 }
 
-int InstrumentSettings::apply(const SettingSpec& def, int input,
+int InstrumentSettings::apply(const SettingDefinition& def, int input,
                               const std::vector<Parameter>& parameters, std::string* changedKey) {
   if (parameters.empty()) return scpi_error::kMissingParameter;
   if (parameters.size() > 1) return scpi_error::kParameterNotAllowed;
@@ -440,7 +440,7 @@ int InstrumentSettings::apply(const SettingSpec& def, int input,
   return 0;
 }
 
-int InstrumentSettings::query(const SettingSpec& def, int input,
+int InstrumentSettings::query(const SettingDefinition& def, int input,
                               const std::vector<Parameter>& parameters, std::string* answer) const {
   const std::string key = keyFor(def, input);
   std::string value = text(key);

@@ -4,8 +4,8 @@
 
 namespace sim {
 
-const std::vector<FunctionSpec>& functionSpecs() {
-  static const std::vector<FunctionSpec> specs = {
+const std::vector<FunctionDefinition>& functionSpecs() {
+  static const std::vector<FunctionDefinition> definitions = {
       {FunctionKind::Frequency, "FREQuency", "FREQ", 1, true, 3},
       {FunctionKind::Ratio, "FREQuency:RATio", "FREQ:RAT", 2, false, 3},
       {FunctionKind::Period, "PERiod", "PER", 1, true, 3},
@@ -22,24 +22,24 @@ const std::vector<FunctionSpec>& functionSpecs() {
       {FunctionKind::VoltCenter, "VOLTage:CENTer", "VOLT:CENT", 1, true, 2},
       {FunctionKind::Totalize, "TOTalize[:TIMed]", "TOT:TIM", 1, true, 2},
   };
-  return specs;
+  return definitions;
 }
 
-const FunctionSpec& functionSpec(FunctionKind kind) {
-  for (const FunctionSpec& def : functionSpecs()) {
+const FunctionDefinition& functionSpec(FunctionKind kind) {
+  for (const FunctionDefinition& def : functionSpecs()) {
     if (def.kind == kind) return def;
   }
   return functionSpecs().front();
 }
 
 std::string MeasurementFunction::text() const {
-  const FunctionSpec& def = functionSpec(kind);
+  const FunctionDefinition& def = functionSpec(kind);
   if (def.inputs == 2) return core::format("%s %d,%d", def.name, first, second);
   return core::format("%s %d", def.name, first);
 }
 
 std::string MeasurementFunction::queryText() const {
-  const FunctionSpec& def = functionSpec(kind);
+  const FunctionDefinition& def = functionSpec(kind);
   if (def.inputs == 2) {
     if (first == 1 && second == 2) return def.name;
     return core::format("%s %d,%d", def.name, first, second);
@@ -49,7 +49,7 @@ std::string MeasurementFunction::queryText() const {
 }
 
 std::string MeasurementFunction::configureText() const {
-  const FunctionSpec& def = functionSpec(kind);
+  const FunctionDefinition& def = functionSpec(kind);
   if (def.inputs == 2) return core::format("%s (@%d),(@%d)", def.name, first, second);
   return core::format("%s (@%d)", def.name, first);
 }
@@ -75,7 +75,7 @@ std::string MeasurementFunction::armRoot() const {
 }
 
 int validateFunction(const MeasurementFunction& function, bool compact) {
-  const FunctionSpec& def = functionSpec(function.kind);
+  const FunctionDefinition& def = functionSpec(function.kind);
   if (compact && !def.compact) return scpi_error::kIllegalParameterValue;
   const int maxInput = compact ? 1 : def.maxInput;
   if (function.first < 1 || function.first > maxInput) return scpi_error::kIllegalParameterValue;
@@ -98,7 +98,7 @@ int applyInputs(const std::vector<Parameter>& parameters, MeasurementFunction* f
       return scpi_error::kDataType;
     }
   }
-  const FunctionSpec& def = functionSpec(function->kind);
+  const FunctionDefinition& def = functionSpec(function->kind);
   if (inputs.empty()) return 0;
   if (static_cast<int>(inputs.size()) != def.inputs) {
     return static_cast<int>(inputs.size()) > def.inputs ? scpi_error::kParameterNotAllowed
@@ -114,7 +114,7 @@ int parseFunctionText(std::string_view text, bool compact, MeasurementFunction* 
   const size_t blank = text.find(' ');
   const auto header = parseHeaderPath(text.substr(0, blank));
   if (!header) return scpi_error::kIllegalParameterValue;
-  for (const FunctionSpec& def : functionSpecs()) {
+  for (const FunctionDefinition& def : functionSpecs()) {
     if (HeaderPattern(def.pattern).match(*header, nullptr) != MnemonicMatch::Yes) continue;
     MeasurementFunction parsed;
     parsed.kind = def.kind;

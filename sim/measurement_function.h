@@ -30,7 +30,7 @@ enum class FunctionKind {
   Totalize,
 };
 
-struct FunctionSpec {
+struct FunctionDefinition {
   FunctionKind kind;
   const char* pattern;  // header pattern below CONFigure / MEASure and inside FUNC strings
   const char* name;     // short upper-case name: "FREQ:RAT"
@@ -39,8 +39,8 @@ struct FunctionSpec {
   int maxInput;         // highest input number the V3800A accepts for it
 };
 
-const std::vector<FunctionSpec>& functionSpecs();
-const FunctionSpec& functionSpec(FunctionKind kind);
+const std::vector<FunctionDefinition>& functionSpecs();
+const FunctionDefinition& functionSpec(FunctionKind kind);
 
 struct MeasurementFunction {
   FunctionKind kind = FunctionKind::Frequency;

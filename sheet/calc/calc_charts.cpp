@@ -161,7 +161,7 @@ void CalcWorksheet::writeWindowBlock(const std::string& windowName, long column,
   block->setFormulaArray(formulas);
 }
 
-std::string CalcWorksheet::addChart(const ChartSpec& spec) {
+std::string CalcWorksheet::addChart(const ChartDefinition& definition) {
   return guarded("Charts.Add", [&]() -> std::string {
     const Reference<css::uno::XComponentContext>& context = app_.context();
     const std::string sheetName = name();
@@ -175,9 +175,9 @@ std::string CalcWorksheet::addChart(const ChartSpec& spec) {
       if (!charts->hasByName(ustr(chartName)) && !charts_.count(chartName)) break;
     }
     Reference<css::sheet::XSpreadsheet> shownOn = sheet_;
-    css::awt::Rectangle rect(toHundredthMm(spec.left), toHundredthMm(spec.top),
-                             toHundredthMm(spec.width), toHundredthMm(spec.height));
-    if (!spec.inSheet) {
+    css::awt::Rectangle rect(toHundredthMm(definition.left), toHundredthMm(definition.top),
+                             toHundredthMm(definition.width), toHundredthMm(definition.height));
+    if (!definition.inSheet) {
       Reference<css::sheet::XSpreadsheets> sheets = app_.document()->getSheets();
       std::string ownName = sheetName + chartName;
       sheets->insertNewByName(ustr(ownName), static_cast<sal_Int16>(index() + 1));
@@ -194,7 +194,7 @@ std::string CalcWorksheet::addChart(const ChartSpec& spec) {
     long helper = kHelperColumn;
     ChartInfo info;
     info.sheet = shownOn;
-    for (const ChartSeries& series : spec.series) {
+    for (const ChartSeries& series : definition.series) {
       Part part;
       if (!series.name.empty() && series.name[0] == '=') {
         const ChartSource label = resolve(series.name);
@@ -207,7 +207,7 @@ std::string CalcWorksheet::addChart(const ChartSpec& spec) {
       }
       const ChartSource values = resolve(series.values);
       if (values.dynamic) {
-        const long rows = std::clamp<long>(spec.windowPoints, 1, kMaxWindow);
+        const long rows = std::clamp<long>(definition.windowPoints, 1, kMaxWindow);
         writeWindowBlock(values.name, helper, rows);
         info.windows.push_back({values.name, helper, rows});
         part.x = rangeRepresentation(sheetName, {2, helper, rows + 1, helper});
@@ -253,7 +253,7 @@ std::string CalcWorksheet::addChart(const ChartSpec& spec) {
                                                                UNO_QUERY_THROW);
     Reference<css::chart2::XCoordinateSystem> system = diagram->getCoordinateSystems()[0];
     Reference<css::chart2::XChartTypeContainer> types(system, UNO_QUERY_THROW);
-    const bool xy = spec.type == ChartType::LineWithMarkers;
+    const bool xy = definition.type == ChartType::LineWithMarkers;
     Reference<css::chart2::XChartType> primary(
         create(context,
                xy ? "com.sun.star.chart2.ScatterChartType" : "com.sun.star.chart2.ColumnChartType"),
@@ -273,7 +273,7 @@ std::string CalcWorksheet::addChart(const ChartSpec& spec) {
           static_cast<sal_Int32>(data.size()));
       for (std::size_t j = 0; j < data.size(); ++j) all[static_cast<sal_Int32>(j)] = data[j];
       Reference<css::chart2::data::XDataSink>(series, UNO_QUERY_THROW)->setData(all);
-      if (spec.series[i].secondaryAxis) {
+      if (definition.series[i].secondaryAxis) {
         Reference<css::beans::XPropertySet>(series, UNO_QUERY_THROW)
             ->setPropertyValue("AttachedAxisIndex", Any(sal_Int32(1)));
         onSecondary.push_back(series);
@@ -315,18 +315,18 @@ std::string CalcWorksheet::addChart(const ChartSpec& spec) {
     // Titles, axes and the look, through the chart's classic interface.
     Reference<css::chart::XChartDocument> classic(chart, UNO_QUERY_THROW);
     Reference<css::beans::XPropertySet> document(classic, UNO_QUERY_THROW);
-    document->setPropertyValue("HasMainTitle", Any(!spec.title.empty()));
-    if (!spec.title.empty())
+    document->setPropertyValue("HasMainTitle", Any(!definition.title.empty()));
+    if (!definition.title.empty())
       Reference<css::beans::XPropertySet>(classic->getTitle(), UNO_QUERY_THROW)
-          ->setPropertyValue("String", Any(ustr(spec.title)));
+          ->setPropertyValue("String", Any(ustr(definition.title)));
     Reference<css::beans::XPropertySet> d(classic->getDiagram(), UNO_QUERY_THROW);
     if (xy) {
       d->setPropertyValue("Lines", Any(true));
       d->setPropertyValue("SymbolType", Any(css::chart::ChartSymbolType::AUTO));
     }
     if (!onSecondary.empty()) d->setPropertyValue("HasSecondaryYAxis", Any(true));
-    d->setPropertyValue("HasXAxis", Any(spec.categoryAxis));
-    d->setPropertyValue("HasYAxis", Any(spec.valueAxis));
+    d->setPropertyValue("HasXAxis", Any(definition.categoryAxis));
+    d->setPropertyValue("HasYAxis", Any(definition.valueAxis));
     auto title = [&](const Reference<css::drawing::XShape>& shape, const std::string& text) {
       if (!shape.is()) return;
       Reference<css::beans::XPropertySet>(shape, UNO_QUERY_THROW)
@@ -335,29 +335,30 @@ std::string CalcWorksheet::addChart(const ChartSpec& spec) {
     Reference<css::chart::XAxisXSupplier> xSupplier(d, UNO_QUERY);
     Reference<css::chart::XAxisYSupplier> ySupplier(d, UNO_QUERY);
     Reference<css::chart::XSecondAxisTitleSupplier> y2Supplier(d, UNO_QUERY);
-    if (!spec.valueAxisTitle.empty() && ySupplier.is()) {
+    if (!definition.valueAxisTitle.empty() && ySupplier.is()) {
       d->setPropertyValue("HasYAxisTitle", Any(true));
-      title(ySupplier->getYAxisTitle(), spec.valueAxisTitle);
+      title(ySupplier->getYAxisTitle(), definition.valueAxisTitle);
     }
-    if (!spec.secondaryAxisTitle.empty() && y2Supplier.is()) {
+    if (!definition.secondaryAxisTitle.empty() && y2Supplier.is()) {
       d->setPropertyValue("HasSecondaryYAxisTitle", Any(true));
-      title(y2Supplier->getSecondYAxisTitle(), spec.secondaryAxisTitle);
+      title(y2Supplier->getSecondYAxisTitle(), definition.secondaryAxisTitle);
     }
-    if (!spec.categoryAxisTitle.empty() && xSupplier.is()) {
+    if (!definition.categoryAxisTitle.empty() && xSupplier.is()) {
       d->setPropertyValue("HasXAxisTitle", Any(true));
-      title(xSupplier->getXAxisTitle(), spec.categoryAxisTitle);
+      title(xSupplier->getXAxisTitle(), definition.categoryAxisTitle);
     }
-    if (spec.categoryAxis && xSupplier.is()) {
+    if (definition.categoryAxis && xSupplier.is()) {
       Reference<css::beans::XPropertySet> xAxis = xSupplier->getXAxis();
       if (xAxis.is()) {
-        if (spec.rotatedTickLabels) xAxis->setPropertyValue("TextRotation", Any(sal_Int32(4500)));
-        if (spec.lowTickLabels)
+        if (definition.rotatedTickLabels)
+          xAxis->setPropertyValue("TextRotation", Any(sal_Int32(4500)));
+        if (definition.lowTickLabels)
           xAxis->setPropertyValue("LabelPosition",
                                   Any(css::chart::ChartAxisLabelPosition_OUTSIDE_START));
       }
     }
 
-    info.top = spec.inSheet ? spec.top : toPoints(rect.Y);
+    info.top = definition.inSheet ? definition.top : toPoints(rect.Y);
     info.chart = chart;
     charts_[chartName] = info;
     return chartName;

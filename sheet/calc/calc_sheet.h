@@ -52,7 +52,7 @@ class CalcWorksheet : public Worksheet {
   void addName(const std::string& name, const std::string& formulaR1C1) override;
   void select(const std::string& cell) override;
   void activate() override;
-  std::string addChart(const ChartSpec& spec) override;
+  std::string addChart(const ChartDefinition& definition) override;
   double chartTop(const std::string& chart) const override;
   double columnLeft(long column) const override;
   void setChartWindow(const std::string& chart, long points) override;

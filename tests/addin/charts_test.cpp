@@ -197,7 +197,7 @@ TEST(AddinCharts, BuildersMakeTheStripChartAndTheHistogramBesideIt) {
   c.rig.app.StartTimer(100);
   const auto& charts = c.rig.ws->charts;
   ASSERT_EQ(charts.size(), 2u);
-  const sheet::ChartSpec& strip = charts[0].spec;
+  const sheet::ChartDefinition& strip = charts[0].definition;
   EXPECT_EQ(strip.type, sheet::ChartType::LineWithMarkers);
   ASSERT_EQ(strip.series.size(), 1u);
   EXPECT_EQ(strip.series[0].name, "=Sheet1!R1C2");
@@ -206,7 +206,7 @@ TEST(AddinCharts, BuildersMakeTheStripChartAndTheHistogramBesideIt) {
   EXPECT_FALSE(strip.categoryAxis) << "large-grid variant: category axis off";
   EXPECT_TRUE(strip.inSheet);
   EXPECT_EQ(strip.windowPoints, 100);
-  const sheet::ChartSpec& histogram = charts[1].spec;
+  const sheet::ChartDefinition& histogram = charts[1].definition;
   EXPECT_EQ(histogram.type, sheet::ChartType::ClusteredColumns);
   EXPECT_EQ(histogram.title, "Reading     V38XX Histogram");
   ASSERT_EQ(histogram.series.size(), 2u);
@@ -268,7 +268,7 @@ TEST(AddinCharts, ScrollBarsAfterARun) {
     EXPECT_EQ(two.maximum, k.maximum);
     EXPECT_EQ(two.value, 100) << "the window width stays";
     EXPECT_EQ(two.linkedCell, k.second);
-    EXPECT_EQ(c.rig.ws->charts[0].spec.windowPoints, std::max<long>(k.maximum, 100));
+    EXPECT_EQ(c.rig.ws->charts[0].definition.windowPoints, std::max<long>(k.maximum, 100));
   }
 }
 
