@@ -1,6 +1,5 @@
 #include "installer/office_session.h"
 
-#include <com/sun/star/frame/XDesktop.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/task/XInteractionHandler.hpp>
 #include <com/sun/star/task/XRestartManager.hpp>
@@ -173,30 +172,9 @@ void OfficeSession::launch(const OfficeChoice& choice, bool visible) {
 }
 
 void OfficeSession::end() {
-  if (context_.is() && pid_ > 0) {
-    try {
-      Reference<css::frame::XDesktop> desktop(
-          context_->getServiceManager()->createInstanceWithContext("com.sun.star.frame.Desktop",
-                                                                   context_),
-          UNO_QUERY);
-      if (desktop.is()) desktop->terminate();
-    } catch (const css::uno::Exception&) {
-      // The bridge goes down with the office.
-    }
-  }
+  // Only an office this session started is ended (pid_ is 0 for one that was running).
+  sheet::calc::endOffice(pid_ > 0 ? context_ : nullptr, pid_);
   context_.clear();
-  if (pid_ <= 0) return;
-  bool ended = false;
-  for (int i = 0; i < 300 && !ended; ++i) {  // up to 30 s
-    int status = 0;
-    ended = waitpid(pid_, &status, WNOHANG) == pid_;
-    if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  // The office's own process group (it was started in a session of its own) also holds the
-  // helpers it started, such as the uno.bin that serves an extension installed while it ran;
-  // they do not always end with it.
-  kill(-pid_, SIGKILL);
-  if (!ended) waitpid(pid_, nullptr, 0);
   pid_ = 0;
 }
 

@@ -169,30 +169,33 @@ void OfficeProcess::launch() {
   }
 }
 
-void OfficeProcess::terminate() {
-  if (pid_ <= 0) return;
-  if (context_.is()) {
+void endOffice(const Reference<css::uno::XComponentContext>& context, pid_t pid) {
+  if (pid <= 0) return;
+  if (context.is()) {
     try {
       Reference<css::frame::XDesktop> desktop(
-          context_->getServiceManager()->createInstanceWithContext("com.sun.star.frame.Desktop",
-                                                                   context_),
+          context->getServiceManager()->createInstanceWithContext("com.sun.star.frame.Desktop",
+                                                                  context),
           UNO_QUERY);
       if (desktop.is()) desktop->terminate();
     } catch (const css::uno::Exception&) {
       // The bridge goes down with the office.
     }
-    context_.clear();
   }
-  for (int i = 0; i < 300; ++i) {  // up to 30 s
+  bool ended = false;
+  for (int i = 0; i < 300 && !ended; ++i) {  // up to 30 s
     int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = 0;
-      return;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ended = waitpid(pid, &status, WNOHANG) == pid;
+    if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
-  kill(-pid_, SIGKILL);
-  waitpid(pid_, nullptr, 0);
+  kill(-pid, SIGKILL);
+  if (!ended) waitpid(pid, nullptr, 0);
+}
+
+void OfficeProcess::terminate() {
+  if (pid_ <= 0) return;
+  endOffice(context_, pid_);
+  context_.clear();
   pid_ = 0;
 }
 

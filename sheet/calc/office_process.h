@@ -24,6 +24,14 @@ com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext> localUnoC
 com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext> connectToOffice(
     const std::string& pipe, std::chrono::milliseconds timeout, pid_t watch = 0);
 
+// Ends an office this program started as the leader of a process group of its own: asks it
+// to end through its desktop (when `context` is a bridge to it), waits up to 30 s for process
+// `pid` and reaps it, then ends whatever is left of the group (helpers such as the uno.bin
+// that serves an extension do not always end with the office).
+void endOffice(
+    const com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext>& context,
+    pid_t pid);
+
 struct OfficeOptions {
   std::string soffice = "/usr/lib/libreoffice/program/soffice";
   std::string profile;                 // the user installation folder; empty: a new temporary one
