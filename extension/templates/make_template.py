@@ -8,16 +8,13 @@ Usage: /usr/bin/python3 extension/templates/make_template.py   (needs LibreOffic
 """
 
 import os
-import shutil
-import subprocess
 import sys
-import tempfile
-import time
 
 import uno
 from com.sun.star.awt import Point, Size
-from com.sun.star.beans import PropertyValue
-from com.sun.star.connection import NoConnectException
+
+import template_office
+from template_office import prop
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "CTRBridgeV38XX.fods")
@@ -48,45 +45,11 @@ SHEETS = [
 ]
 
 
-def prop(name, value):
-    p = PropertyValue()
-    p.Name, p.Value = name, value
-    return p
-
-
 def main():
-    profile = tempfile.mkdtemp(prefix="v38xx-template-")
-    office = subprocess.Popen(
-        ["/usr/lib/libreoffice/program/soffice", "--headless", "--invisible", "--norestore",
-         "--nodefault", "--accept=pipe,name=v38xx_template;urp;",
-         "-env:UserInstallation=file://" + profile],
-        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
-        local = uno.getComponentContext()
-        resolver = local.ServiceManager.createInstanceWithContext(
-            "com.sun.star.bridge.UnoUrlResolver", local)
-        for _ in range(600):
-            try:
-                ctx = resolver.resolve("uno:pipe,name=v38xx_template;urp;StarOffice.ComponentContext")
-                break
-            except NoConnectException:
-                time.sleep(0.1)
-        desktop = ctx.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", ctx)
-        doc = desktop.loadComponentFromURL("private:factory/scalc", "_blank", 0,
-                                           (prop("Hidden", True),))
+    with template_office.new_document("private:factory/scalc") as doc:
         build(doc)
         doc.storeToURL(uno.systemPathToFileUrl(OUT),
                        (prop("FilterName", "OpenDocument Spreadsheet Flat XML"),))
-        doc.close(True)
-        try:
-            desktop.terminate()
-        except Exception:
-            pass
-        office.wait(30)
-    finally:
-        if office.poll() is None:
-            office.kill()
-        shutil.rmtree(profile, ignore_errors=True)
     print("wrote", OUT)
 
 

@@ -9,15 +9,15 @@ and python3-uno)
 """
 
 import os
-import shutil
-import subprocess
 import sys
-import tempfile
-import time
 
 import uno
-from com.sun.star.beans import PropertyValue
-from com.sun.star.connection import NoConnectException
+# The office the generators share, beside the Calc template's generator.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                "../../extension/templates"))
+
+import template_office  # noqa: E402
+from template_office import prop  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "CTRBridgeV38XX.ott")
@@ -26,12 +26,6 @@ RESOURCE = "private:resource/toolbar/custom_orvalent_v38xx_tallyway"
 # The buttons' faces; their commands are the add-in's protocol with no macro yet.
 BUTTONS = ["About", "Connect", "Files", "Set up", "Reading"]
 COMMAND_SCHEME = "vnd.orvalent.tallyway:"
-
-
-def prop(name, value):
-    p = PropertyValue()
-    p.Name, p.Value = name, value
-    return p
 
 
 def button(label):
@@ -54,38 +48,9 @@ def build(doc):
 
 
 def main():
-    profile = tempfile.mkdtemp(prefix="v38xx-template-")
-    office = subprocess.Popen(
-        ["/usr/lib/libreoffice/program/soffice", "--headless", "--invisible", "--norestore",
-         "--nodefault", "--accept=pipe,name=v38xx_writer_template;urp;",
-         "-env:UserInstallation=file://" + profile],
-        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
-        local = uno.getComponentContext()
-        resolver = local.ServiceManager.createInstanceWithContext(
-            "com.sun.star.bridge.UnoUrlResolver", local)
-        for _ in range(600):
-            try:
-                ctx = resolver.resolve(
-                    "uno:pipe,name=v38xx_writer_template;urp;StarOffice.ComponentContext")
-                break
-            except NoConnectException:
-                time.sleep(0.1)
-        desktop = ctx.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", ctx)
-        doc = desktop.loadComponentFromURL("private:factory/swriter", "_blank", 0,
-                                           (prop("Hidden", True),))
+    with template_office.new_document("private:factory/swriter") as doc:
         build(doc)
         doc.storeToURL(uno.systemPathToFileUrl(OUT), (prop("FilterName", "writer8_template"),))
-        doc.close(True)
-        try:
-            desktop.terminate()
-        except Exception:
-            pass
-        office.wait(30)
-    finally:
-        if office.poll() is None:
-            office.kill()
-        shutil.rmtree(profile, ignore_errors=True)
     print("wrote", OUT)
 
 
