@@ -179,6 +179,9 @@ class Application {
   std::string readInstrument(ViStatus* status = nullptr);
   sheet::Worksheet& worksheet();
   void message(const std::string& text, core::Icon icon);
+  // A chart that could not be made: the run ends and the box "<title>" with the reason and the
+  // error's number is shown. Returns false, for buildCharts.
+  bool chartFailed(const char* title, const std::exception& e);
   double nowSerial() const;
   bool bigGrid() const;
 

@@ -237,14 +237,7 @@ bool Application::buildCharts() {
       stripRight = definition.left + definition.width;
       ws.activate();
     } catch (const std::exception& e) {
-      const long number = dynamic_cast<const sheet::Error*>(&e)
-                              ? static_cast<const sheet::Error&>(e).number()
-                              : 1004;
-      EndRun();
-      message(
-          std::string("Create Line-Chart Error:\r\n") + e.what() + "\r\n" + std::to_string(number),
-          core::Icon::None);
-      return false;
+      return chartFailed("Create Line-Chart Error:", e);
     }
   }
   if (chartKind_ == 2 || chartKind_ == 3) {
@@ -274,17 +267,20 @@ bool Application::buildCharts() {
       histogramChart_ = ws.addChart(definition);
       ws.activate();
     } catch (const std::exception& e) {
-      const long number = dynamic_cast<const sheet::Error*>(&e)
-                              ? static_cast<const sheet::Error&>(e).number()
-                              : 1004;
-      EndRun();
-      message(std::string("Create Histogram-Chart Error:\r\n") + e.what() + "\r\n" +
-                  std::to_string(number),
-              core::Icon::None);
-      return false;
+      return chartFailed("Create Histogram-Chart Error:", e);
     }
   }
   return true;
+}
+
+bool Application::chartFailed(const char* title, const std::exception& e) {
+  // The number of the spreadsheet's own error, or the one a failed chart call gets.
+  const auto* error = dynamic_cast<const sheet::Error*>(&e);
+  const long number = error ? error->number() : 1004;
+  EndRun();
+  message(std::string(title) + "\r\n" + e.what() + "\r\n" + std::to_string(number),
+          core::Icon::None);
+  return false;
 }
 
 void Application::setUpScrollBars(std::int32_t finalRow) {
