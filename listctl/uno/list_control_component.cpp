@@ -88,11 +88,11 @@ void ListControlComponent::place(addin::uno::Dialog& dialog, int x, int y, const
 
 void ListControlComponent::show() {
   if (!dialog_) return;
-  const auto connectedIcon = icon(context_, Icon::Connected);
-  const auto unconnectedIcon = icon(context_, Icon::Unconnected);
+  if (!connectedIcon_.is()) connectedIcon_ = icon(context_, Icon::Connected);
+  if (!unconnectedIcon_.is()) unconnectedIcon_ = icon(context_, Icon::Unconnected);
   std::vector<std::vector<Any>> rows;
   for (const Row& r : list_.rows())
-    rows.push_back({Any(r.icon == Icon::Connected ? connectedIcon : unconnectedIcon),
+    rows.push_back({Any(r.icon == Icon::Connected ? connectedIcon_ : unconnectedIcon_),
                     Any(ustr(r.instrument)), Any(ustr(r.name)), Any(ustr(r.manufacturer)),
                     Any(ustr(r.address))});
   dialog_->setRows(kTable, rows);

@@ -6,6 +6,7 @@
 #include <CTRBridgeV38XX/XCTRListV38XX.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/graphic/XGraphic.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <cppuhelper/implbase3.hxx>
 
@@ -81,6 +82,9 @@ class ListControlComponent
   css::uno::Reference<css::uno::XComponentContext> context_;
   ListControl list_;
   addin::uno::Dialog* dialog_ = nullptr;
+  // The rows' icons, read from the extension's files once.
+  css::uno::Reference<css::graphic::XGraphic> connectedIcon_;
+  css::uno::Reference<css::graphic::XGraphic> unconnectedIcon_;
   std::unique_ptr<addin::uno::Dialog> ownDialog_;  // for a macro's dialog
   std::function<void()> changed_;
 };
